@@ -1,0 +1,45 @@
+#include "SynchronizedObject.h"
+
+namespace Common
+{
+CSynchronizedObject::CSynchronizedObject()
+    : m_hSemaphore(::CreateSemaphoreA(nullptr, 1, 1, nullptr)), m_locked(0), m_owner(0)
+{
+}
+
+CSynchronizedObject::~CSynchronizedObject()
+{
+    Unlock();
+    if (m_hSemaphore != nullptr)
+    {
+        ::CloseHandle(m_hSemaphore);
+    }
+}
+
+bool CSynchronizedObject::IsLockedByCurrentThread() const noexcept
+{
+    return m_locked.load() != 0 && m_owner.load() == ::GetCurrentThreadId();
+}
+
+void CSynchronizedObject::Lock()
+{
+    if (IsLockedByCurrentThread())
+    {
+        return;
+    }
+    ::WaitForSingleObject(m_hSemaphore, INFINITE);
+    m_owner.store(::GetCurrentThreadId());
+    m_locked.store(1);
+}
+
+void CSynchronizedObject::Unlock()
+{
+    if (!IsLockedByCurrentThread())
+    {
+        return;
+    }
+    m_locked.store(0);
+    m_owner.store(0);
+    ::ReleaseSemaphore(m_hSemaphore, 1, nullptr);
+}
+} // namespace Common

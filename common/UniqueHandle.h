@@ -1,0 +1,67 @@
+// One owner type for every kind of Windows handle: not copyable, movable,
+// closed exactly once with the function its traits name.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace Common
+{
+template <typename Traits> class CUniqueHandle
+{
+public:
+    using Handle = typename Traits::Handle;
+
+    CUniqueHandle() noexcept : m_handle(Traits::Invalid()) {}
+    explicit CUniqueHandle(Handle handle) noexcept : m_handle(handle) {}
+    CUniqueHandle(CUniqueHandle&& other) noexcept : m_handle(other.release()) {}
+    CUniqueHandle& operator=(CUniqueHandle&& other) noexcept
+    {
+        reset(other.release());
+        return *this;
+    }
+    CUniqueHandle(const CUniqueHandle&) = delete;
+    CUniqueHandle& operator=(const CUniqueHandle&) = delete;
+    ~CUniqueHandle() { reset(); }
+
+    Handle get() const noexcept { return m_handle; }
+    explicit operator bool() const noexcept { return m_handle != Traits::Invalid(); }
+
+    Handle release() noexcept { return std::exchange(m_handle, Traits::Invalid()); }
+    void reset(Handle handle = Traits::Invalid()) noexcept
+    {
+        Handle previous = std::exchange(m_handle, handle);
+        if (previous != Traits::Invalid())
+        {
+            Traits::Close(previous);
+        }
+    }
+    // For functions that return a handle through a pointer argument.
+    Handle* put() noexcept
+    {
+        reset();
+        return &m_handle;
+    }
+
+private:
+    Handle m_handle;
+};
+
+struct KernelHandleTraits
+{
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+
+struct RegistryKeyTraits
+{
+    using Handle = HKEY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+};
+
+using CUniqueKernelHandle = CUniqueHandle<KernelHandleTraits>;
+using CUniqueKey = CUniqueHandle<RegistryKeyTraits>;
+} // namespace Common

@@ -1,0 +1,38 @@
+// The entry point: migrate an older registry layout, build the main window
+// and run the message loop until "Exit" or the end of the session.
+#include "RegistryMigration.h"
+#include "framework/MessageLoop.h"
+#include "framework/Module.h"
+#include "presentation/DesktopPanel.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
+    MigrateRegistryLayout();
+
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    Framework::Module().Init(instance);
+
+    int exitCode = 0;
+    {
+        auto loop = std::make_unique<Framework::CMessageLoop>();
+        Framework::Module().AddMessageLoop(loop.get());
+        auto panel = std::make_unique<Presentation::CDesktopPanel>();
+        if (panel->Create(::GetDesktopWindow(), 0) != nullptr)
+        {
+            ::ShowWindow(panel->m_hWnd, showCommand);
+            exitCode = loop->Run();
+        }
+        Framework::Module().RemoveMessageLoop();
+        panel.reset();
+        loop.reset();
+    }
+
+    Framework::Module().Term();
+    return exitCode;
+}

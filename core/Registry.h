@@ -1,0 +1,27 @@
+// Readers and writers for single registry values. A reader answers false and
+// leaves its output alone when the value is missing, of another type, too
+// big for the caller's buffer or (for strings) not zero-terminated, so every
+// caller keeps its default for malformed data.
+#pragma once
+
+#include "common/CString.h"
+
+#include <windows.h>
+
+namespace Registry
+{
+// A REG_DWORD of exactly 4 bytes.
+bool ReadDword(HKEY key, const char* name, DWORD& value);
+// A REG_SZ (or REG_EXPAND_SZ, not expanded) of at most bufferBytes bytes, the
+// terminating zero included. The text ends at its first zero byte.
+bool ReadString(HKEY key, const char* name, size_t bufferBytes, CString& value);
+// As ReadString, but every byte before the final terminator is kept, zero
+// bytes included (scrambled passwords may contain them).
+bool ReadStringBytes(HKEY key, const char* name, size_t bufferBytes, CString& value);
+
+// Errors are ignored: the registry is written on the way out, where nothing
+// better can be done about them.
+void WriteDword(HKEY key, const char* name, DWORD value);
+// Writes the whole string and its terminating zero as REG_SZ.
+void WriteString(HKEY key, const char* name, const CString& value);
+} // namespace Registry

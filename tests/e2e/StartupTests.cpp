@@ -1,0 +1,170 @@
+// Starts the built tidelight.exe as a user would and talks to its window.
+// These tests use the test prefix's real HKEY_CURRENT_USER, like the program.
+#include "resources/resource.h"
+#include "support/RegistrySandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace
+{
+const char Root[] = "SOFTWARE\\tidelight";
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string self(path, length);
+    // The test programs sit in tests\ below the folder that holds the program.
+    self.erase(self.find_last_of('\\'));
+    self.erase(self.find_last_of('\\') + 1);
+    return self + TIDELIGHT_EXE_NAME;
+}
+
+struct FoundWindow
+{
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM parameter)
+{
+    FoundWindow* found = reinterpret_cast<FoundWindow*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    char className[64] = {};
+    ::GetClassNameA(window, className, sizeof(className));
+    if (processId == found->processId && std::string(className) == "#32770")
+    {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class RunningProgram
+{
+public:
+    RunningProgram()
+    {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        std::string commandLine = "\"" + ProgramPath() + "\"";
+        EXPECT_TRUE(::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                     &startup, &m_process))
+            << "cannot start " << commandLine;
+    }
+    ~RunningProgram()
+    {
+        if (m_process.hProcess != nullptr)
+        {
+            if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT)
+            {
+                ::TerminateProcess(m_process.hProcess, 1);
+            }
+            ::CloseHandle(m_process.hProcess);
+            ::CloseHandle(m_process.hThread);
+        }
+    }
+
+    HWND WaitForWindow(DWORD milliseconds)
+    {
+        FoundWindow found = {m_process.dwProcessId, nullptr};
+        for (DWORD waited = 0; waited < milliseconds && found.window == nullptr; waited += 50)
+        {
+            ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
+            if (found.window == nullptr)
+            {
+                ::Sleep(50);
+            }
+        }
+        return found.window;
+    }
+
+    // The exit code, or STILL_ACTIVE when it did not end in time.
+    DWORD WaitForExit(DWORD milliseconds)
+    {
+        DWORD code = STILL_ACTIVE;
+        if (::WaitForSingleObject(m_process.hProcess, milliseconds) == WAIT_OBJECT_0)
+        {
+            ::GetExitCodeProcess(m_process.hProcess, &code);
+        }
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION m_process = {};
+};
+
+class StartupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root); }
+    void TearDown() override { TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root); }
+};
+} // namespace
+
+TEST_F(StartupTest, StartsMigratesAndExitsCleanlyOnExitCommand)
+{
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", 5);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__legacy.test_rss", "pollingInterval",
+                           45);
+    TestRegistry::CreateKey(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads");
+
+    RunningProgram program;
+    const HWND panel = program.WaitForWindow(20000);
+    ASSERT_NE(nullptr, panel) << "no panel window appeared";
+
+    // The panel waits invisible and topmost just beyond the right screen edge.
+    const LONG_PTR exStyle = ::GetWindowLongPtrA(panel, GWL_EXSTYLE);
+    EXPECT_EQ(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
+              exStyle & (WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+    RECT screen;
+    RECT window;
+    ::GetWindowRect(::GetDesktopWindow(), &screen);
+    ::GetWindowRect(panel, &window);
+    EXPECT_EQ(screen.right - screen.left, window.left);
+    EXPECT_EQ(300, window.right - window.left);
+    EXPECT_EQ(150, window.bottom - window.top);
+    EXPECT_EQ(screen.bottom - 150 - 30, window.top);
+
+    // Migration ran before the window existed.
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:__legacy.test_rss"));
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__legacy.test_rss"));
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads"));
+
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+
+    // The settings were written back at exit.
+    EXPECT_EQ(15u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root));
+    DWORD value = 0;
+    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", value));
+    EXPECT_EQ(5u, value);
+    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "panelDisplayInterval", value));
+    EXPECT_EQ(10u, value);
+    EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Root, "maxHistorySize"));
+}
+
+TEST_F(StartupTest, EndOfSessionSavesAtOnceAndExitDoesNotSaveAgain)
+{
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayTime", 9);
+    RunningProgram program;
+    const HWND panel = program.WaitForWindow(20000);
+    ASSERT_NE(nullptr, panel);
+
+    DWORD_PTR answer = 0;
+    ASSERT_NE(0, ::SendMessageTimeoutA(panel, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), answer);
+    EXPECT_EQ(15u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root));
+
+    // The session went on after all; a value changed meanwhile stays as it
+    // is, because the settings were written once already.
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayTime", 4);
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+    DWORD value = 0;
+    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "panelDisplayTime", value));
+    EXPECT_EQ(4u, value);
+}
