@@ -18,3 +18,7 @@
 #define ID_DISMISS_ALL 32787
 #define ID_WEBLOG 32791
 #define ID_LIVE 32792
+
+// Usage tips in the string table, first to last
+#define IDS_FIRST_TIP 213
+#define IDS_LAST_TIP 221

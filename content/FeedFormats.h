@@ -1,0 +1,43 @@
+// The three feed vocabularies, recognised by the name of the document's
+// top-level element, and the walk that turns their items into headlines.
+#pragma once
+
+#include "Headline.h"
+
+#include <tinyxml.h>
+
+namespace Content
+{
+class CAbstractRetriever;
+
+enum class FeedFormat
+{
+    Unknown,
+    Rss10, // root "rdf:RDF"
+    Rss,   // root "rss", RSS 0.9x and 2.0
+    Atom   // root "feed"
+};
+
+// Tests the top-level element names for "rdf:RDF", then "rss", then "feed";
+// the first present decides. Names are compared exactly.
+FeedFormat DetectFormat(const TiXmlDocument& document);
+
+// Where the walk delivers what it finds.
+class CFeedSink
+{
+public:
+    // The document names its channel.
+    virtual void OnChannelTitle(const CString& title) = 0;
+    // One sealed headline, in document order.
+    virtual void BufferIfNew(const CHeadline& headline) = 0;
+
+protected:
+    ~CFeedSink() = default;
+};
+
+// Walks the document as the given format. channelTitle carries the channel's
+// title from poll to poll: it is replaced when the document names one and
+// stamped on every headline. Items whose cleaned title is empty are skipped.
+void ParseDocument(FeedFormat format, const TiXmlDocument& document, CString& channelTitle,
+                   CAbstractRetriever* retriever, CFeedSink& sink);
+} // namespace Content

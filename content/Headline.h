@@ -1,0 +1,55 @@
+// One news item on its way from a retriever to the panel. It is filled while
+// open, then sealed, which fixes its identity (a hash of title and link) and
+// makes every setter a no-op. Copies share their text.
+#pragma once
+
+#include "common/CString.h"
+
+#include <cstdint>
+
+namespace Content
+{
+class CAbstractRetriever;
+}
+
+class CHeadline
+{
+public:
+    CHeadline() = default;
+
+    // Store, then strip tags, tabs and line feeds and fold two-byte UTF-8
+    // sequences to single bytes (see Clean).
+    void SetTitle(const CString& title);
+    void SetDescription(const CString& description);
+    // Store, then trim spaces, tabs and line feeds from both ends.
+    void SetLink(const CString& link);
+    void SetChannelTitle(const CString& channelTitle);
+    void SetEnclosureUrl(const CString& enclosureUrl);
+    void SetRetriever(Content::CAbstractRetriever* retriever);
+    // id = hash(title) + hash(link), 32-bit wrapping.
+    void Seal();
+
+    const CString& GetTitle() const { return m_title; }
+    const CString& GetDescription() const { return m_description; }
+    const CString& GetLink() const { return m_link; }
+    const CString& GetChannelTitle() const { return m_channelTitle; }
+    const CString& GetEnclosureUrl() const { return m_enclosureUrl; }
+    bool IsSealed() const { return m_sealed != 0; }
+    int32_t GetId() const { return m_id; }
+    Content::CAbstractRetriever* GetRetriever() const { return m_retriever; }
+
+    // The cleaning applied to titles and descriptions.
+    static CString Clean(const CString& text);
+    // The trimming applied to links.
+    static CString Trim(const CString& text);
+
+private:
+    CString m_title;
+    CString m_description;
+    CString m_link;
+    CString m_channelTitle;
+    CString m_enclosureUrl;
+    int32_t m_sealed = 0;
+    int32_t m_id = 0;
+    Content::CAbstractRetriever* m_retriever = nullptr;
+};

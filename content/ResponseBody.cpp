@@ -1,0 +1,33 @@
+#include "ResponseBody.h"
+
+#include <cstring>
+
+namespace Content
+{
+CResponseBody::CResponseBody(size_t limit) : m_limit(limit)
+{
+    m_text.reserve(InitialCapacity);
+    m_text.push_back(0);
+}
+
+bool CResponseBody::AppendPiece(const char* piece, size_t length)
+{
+    if (m_overLimit)
+    {
+        return false;
+    }
+    const void* zero = std::memchr(piece, 0, length);
+    if (zero != nullptr)
+    {
+        length = static_cast<size_t>(static_cast<const char*>(zero) - piece);
+    }
+    if (GetLength() + length > m_limit)
+    {
+        m_overLimit = true;
+        std::vector<char>(1, 0).swap(m_text);
+        return false;
+    }
+    m_text.insert(m_text.end() - 1, piece, piece + length);
+    return true;
+}
+} // namespace Content
