@@ -42,11 +42,12 @@ void CHeadline::SetEnclosureUrl(const CString& enclosureUrl)
     }
 }
 
-void CHeadline::SetRetriever(Content::CAbstractRetriever* retriever)
+void CHeadline::SetRetriever(Content::CAbstractRetriever* retriever, uint64_t serial)
 {
     if (!m_sealed)
     {
         m_retriever = retriever;
+        m_retrieverSerial = serial;
     }
 }
 

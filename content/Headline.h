@@ -25,7 +25,10 @@ public:
     void SetLink(const CString& link);
     void SetChannelTitle(const CString& channelTitle);
     void SetEnclosureUrl(const CString& enclosureUrl);
-    void SetRetriever(Content::CAbstractRetriever* retriever);
+    // The retriever that made the headline, with its serial: a headline can
+    // outlive its retriever, and the serial tells a live owner from a new
+    // retriever that happens to sit at the same address.
+    void SetRetriever(Content::CAbstractRetriever* retriever, uint64_t serial = 0);
     // id = hash(title) + hash(link), 32-bit wrapping.
     void Seal();
 
@@ -36,7 +39,9 @@ public:
     const CString& GetEnclosureUrl() const { return m_enclosureUrl; }
     bool IsSealed() const { return m_sealed != 0; }
     int32_t GetId() const { return m_id; }
+    // Not owned; may name a retriever that no longer exists (see above).
     Content::CAbstractRetriever* GetRetriever() const { return m_retriever; }
+    uint64_t GetRetrieverSerial() const { return m_retrieverSerial; }
 
     // The cleaning applied to titles and descriptions.
     static CString Clean(const CString& text);
@@ -52,4 +57,5 @@ private:
     int32_t m_sealed = 0;
     int32_t m_id = 0;
     Content::CAbstractRetriever* m_retriever = nullptr;
+    uint64_t m_retrieverSerial = 0;
 };

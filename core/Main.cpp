@@ -1,6 +1,7 @@
 // The entry point: migrate an older registry layout, build the main window
 // and run the message loop until "Exit" or the end of the session.
 #include "RegistryMigration.h"
+#include "content/ChannelManager.h"
 #include "framework/MessageLoop.h"
 #include "framework/Module.h"
 #include "presentation/DesktopPanel.h"
@@ -22,14 +23,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     {
         auto loop = std::make_unique<Framework::CMessageLoop>();
         Framework::Module().AddMessageLoop(loop.get());
+        auto channelManager = std::make_unique<CChannelManager>();
         auto panel = std::make_unique<Presentation::CDesktopPanel>();
-        if (panel->Create(::GetDesktopWindow(), 0) != nullptr)
+        if (panel->Create(::GetDesktopWindow(), reinterpret_cast<LPARAM>(channelManager.get())) != nullptr)
         {
             ::ShowWindow(panel->m_hWnd, showCommand);
             exitCode = loop->Run();
         }
         Framework::Module().RemoveMessageLoop();
         panel.reset();
+        channelManager.reset();
         loop.reset();
     }
 

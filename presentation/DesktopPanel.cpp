@@ -1,5 +1,6 @@
 #include "DesktopPanel.h"
 
+#include "content/ChannelManager.h"
 #include "core/Settings.h"
 #include "framework/Module.h"
 
@@ -15,16 +16,22 @@ BOOL CDesktopPanel::OnIdle()
     return FALSE;
 }
 
-bool CDesktopPanel::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+bool CDesktopPanel::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message)
     {
     case WM_INITDIALOG:
+        m_channelManager = reinterpret_cast<CChannelManager*>(lParam);
         OnInitDialog();
         result = TRUE;
         return true;
     case WM_QUERYENDSESSION:
-        // The session may end without another message: keep the settings now.
+        // The session may end without another message: every channel writes
+        // its state back now, then the settings.
+        if (m_channelManager != nullptr)
+        {
+            m_channelManager->StopAll();
+        }
         Settings().SaveSettings();
         result = TRUE;
         return true;

@@ -6,6 +6,8 @@
 #include "framework/ModelessDialog.h"
 #include "resources/resource.h"
 
+class CChannelManager;
+
 namespace Presentation
 {
 class CDesktopPanel : public Framework::CModelessDialog<CDesktopPanel>,
@@ -34,5 +36,8 @@ private:
     void OnInitDialog();
     void OnExit();
     void OnDestroy();
+
+    // The creation parameter; not owned.
+    CChannelManager* m_channelManager = nullptr;
 };
 } // namespace Presentation

@@ -1,0 +1,222 @@
+#include "AbstractRetriever.h"
+
+#include "IdHistory.h"
+#include "core/ChannelRecord.h"
+
+namespace Content
+{
+namespace
+{
+std::atomic<uint64_t> g_nextSerial{1};
+
+HANDLE Duplicate(HANDLE handle)
+{
+    HANDLE copy = nullptr;
+    ::DuplicateHandle(::GetCurrentProcess(), handle, ::GetCurrentProcess(), &copy, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+// What a new thread receives: everything it needs without reading the
+// retriever before it has entered its ticket.
+struct StartBlock
+{
+    CAbstractRetriever* retriever;
+    CAbstractRetriever::ThreadProc procedure;
+    std::shared_ptr<CWorkerTicket> ticket;
+};
+} // namespace
+
+CWorkerTicket::CWorkerTicket(HANDLE stopEvent, HANDLE wakeEvent, HANDLE finishedEvent)
+    : m_stop(Duplicate(stopEvent)), m_wake(Duplicate(wakeEvent)), m_finished(Duplicate(finishedEvent))
+{
+}
+
+CWorkerTicket::~CWorkerTicket()
+{
+    for (HANDLE handle : {m_stop, m_wake, m_finished})
+    {
+        if (handle != nullptr)
+        {
+            ::CloseHandle(handle);
+        }
+    }
+}
+
+bool CWorkerTicket::Enter()
+{
+    m_lock.lock();
+    if (m_abandoned)
+    {
+        m_lock.unlock();
+        return false;
+    }
+    return true;
+}
+
+void CWorkerTicket::Leave()
+{
+    m_lock.unlock();
+}
+
+bool CWorkerTicket::AbandonIf(const std::function<bool()>& condition)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (condition())
+    {
+        m_abandoned = true;
+    }
+    return m_abandoned;
+}
+
+const char* CAbstractRetriever::StateText(int state)
+{
+    switch (state)
+    {
+    case Initializing:
+        return "Initializing";
+    case Polling:
+        return "Polling";
+    case Idle:
+        return "Idle";
+    case Error:
+        return "Error";
+    default:
+        return "Stopped";
+    }
+}
+
+CAbstractRetriever::CAbstractRetriever()
+    : m_hStopEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      m_hWakeEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      m_hFinishedEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)), m_serial(g_nextSerial++)
+{
+}
+
+CAbstractRetriever::~CAbstractRetriever()
+{
+    CAbstractRetriever::Stop();
+    delete m_channel;
+    delete m_sessionHistory;
+    delete m_shownHistory;
+    for (HANDLE handle : {m_hStopEvent, m_hFinishedEvent, m_hWakeEvent})
+    {
+        if (handle != nullptr)
+        {
+            ::CloseHandle(handle);
+        }
+    }
+}
+
+int CAbstractRetriever::Start(int)
+{
+    if (m_threadProc == nullptr)
+    {
+        return 0;
+    }
+    if (m_ticket != nullptr)
+    {
+        return 1; // a worker runs already; two would share one buffer
+    }
+    auto ticket = std::make_shared<CWorkerTicket>(m_hStopEvent, m_hWakeEvent, m_hFinishedEvent);
+    auto* block = new StartBlock{this, m_threadProc, ticket};
+    // Suspended until the state says Initializing, so the worker's first
+    // state change cannot be overwritten.
+    HANDLE thread = ::CreateThread(nullptr, 0, &CAbstractRetriever::ThreadMain, block, CREATE_SUSPENDED, nullptr);
+    if (thread == nullptr)
+    {
+        delete block;
+        return 0;
+    }
+    CloseThreadHandle();
+    m_hThread = thread;
+    m_ticket = ticket;
+    m_state = Initializing;
+    ::SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
+    ::ResumeThread(thread);
+    return 1;
+}
+
+DWORD WINAPI CAbstractRetriever::ThreadMain(LPVOID parameter)
+{
+    std::unique_ptr<StartBlock> block(static_cast<StartBlock*>(parameter));
+    std::shared_ptr<CWorkerTicket> ticket = block->ticket;
+    try
+    {
+        block->procedure(*block->retriever, *ticket);
+    }
+    catch (...)
+    {
+        // Out of memory in a worker: end it quietly; a stop still finds the
+        // finished event set.
+        ::SetEvent(ticket->FinishedEvent());
+    }
+    return 0;
+}
+
+int CAbstractRetriever::Stop()
+{
+    std::shared_ptr<CWorkerTicket> ticket = std::move(m_ticket);
+    if (ticket != nullptr)
+    {
+        // The worker changes the state only inside its ticket, so it cannot
+        // leave Initializing between the test and the abandonment. A worker
+        // still Initializing may be blocked in its first fetch: it is not
+        // waited for.
+        if (!ticket->AbandonIf([this] { return m_state == Initializing; }))
+        {
+            ::SetEvent(m_hStopEvent);
+            ::WaitForSingleObject(m_hFinishedEvent, INFINITE);
+        }
+    }
+    CloseThreadHandle();
+    m_state = Stopped;
+    return 1;
+}
+
+int CAbstractRetriever::Wake()
+{
+    if (m_state != Idle)
+    {
+        return 0;
+    }
+    ::SetEvent(m_hWakeEvent);
+    return 1;
+}
+
+CString CAbstractRetriever::GetTitle() const
+{
+    std::lock_guard<std::mutex> guard(m_titleLock);
+    return m_title;
+}
+
+void CAbstractRetriever::SetTitle(const CString& title)
+{
+    std::lock_guard<std::mutex> guard(m_titleLock);
+    m_title = title;
+}
+
+CAbstractRetriever::WaitResult CAbstractRetriever::WaitBetweenPolls(CWorkerTicket& ticket, DWORD minutes)
+{
+    // Minutes beyond what a DWORD of milliseconds holds wait "forever".
+    const unsigned long long wanted = static_cast<unsigned long long>(minutes) * 60000ull;
+    const DWORD timeout = wanted >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(wanted);
+    const HANDLE events[2] = {ticket.StopEvent(), ticket.WakeEvent()};
+    const DWORD result = ::WaitForMultipleObjects(2, events, FALSE, timeout);
+    if (result == WAIT_TIMEOUT || result == WAIT_OBJECT_0 + 1)
+    {
+        return WaitResult::Poll;
+    }
+    ::SetEvent(ticket.FinishedEvent());
+    return WaitResult::Finish;
+}
+
+void CAbstractRetriever::CloseThreadHandle()
+{
+    if (m_hThread != nullptr)
+    {
+        ::CloseHandle(m_hThread);
+        m_hThread = nullptr;
+    }
+}
+} // namespace Content

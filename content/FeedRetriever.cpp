@@ -1,0 +1,266 @@
+#include "FeedRetriever.h"
+
+#include "HttpFetch.h"
+#include "IdHistory.h"
+#include "core/ChannelRecord.h"
+
+#include <ctime>
+
+namespace Content
+{
+namespace
+{
+// What a worker needs for one fetch, copied inside its ticket.
+struct FetchRequest
+{
+    CString url;
+    CString username;
+    CString password;
+};
+} // namespace
+
+CFeedRetriever::~CFeedRetriever()
+{
+    // The worker touches the buffer: it must be gone before the buffer is.
+    CAbstractRetriever::Stop();
+}
+
+int CFeedRetriever::Initialize(const CString& key)
+{
+    if (m_channel != nullptr)
+    {
+        return 0;
+    }
+    m_key = key;
+    m_channel = new CChannelRecord(key, true);
+    m_shownHistory = new CIdHistory(true, key);
+    m_sessionHistory = new CIdHistory(false, key);
+    m_threadProc = &CFeedRetriever::DetectionWorker;
+    return 0;
+}
+
+unsigned CFeedRetriever::GetHeadlines(CHeadline* out, unsigned max)
+{
+    Common::CLockGuard guard(*this);
+    unsigned moved = 0;
+    while (moved < max && !m_buffer.empty())
+    {
+        out[moved] = m_buffer.front();
+        if (!m_channel->GetRepeatHeadlines())
+        {
+            m_shownHistory->Add(out[moved].GetId());
+        }
+        --m_bufferedHeadlines;
+        ++m_displayedHeadlines;
+        m_buffer.pop_front();
+        ++moved;
+    }
+    return moved;
+}
+
+int CFeedRetriever::HasHeadlines(int* count)
+{
+    if (m_state == Stopped)
+    {
+        return 0;
+    }
+    Common::CLockGuard guard(*this);
+    const int waiting = static_cast<int>(m_buffer.size());
+    if (count != nullptr)
+    {
+        *count = waiting;
+    }
+    return waiting != 0;
+}
+
+int CFeedRetriever::Dismiss(int id)
+{
+    Common::CLockGuard guard(*this);
+    for (auto it = m_buffer.begin(); it != m_buffer.end();)
+    {
+        if (it->GetId() == id)
+        {
+            it = m_buffer.erase(it);
+            --m_bufferedHeadlines;
+        }
+        else
+        {
+            ++it;
+        }
+    }
+    m_shownHistory->Add(id);
+    return 1;
+}
+
+void CFeedRetriever::Buffer(const CHeadline& headline)
+{
+    Common::CLockGuard guard(*this);
+    m_buffer.push_back(headline);
+    ++m_bufferedHeadlines;
+}
+
+void CFeedRetriever::BufferIfNew(const CHeadline& headline)
+{
+    const int32_t id = headline.GetId();
+    if (m_shownHistory->Contains(id))
+    {
+        return;
+    }
+    if (!m_sessionHistory->Contains(id))
+    {
+        m_sessionHistory->Add(id);
+        Buffer(headline);
+    }
+    else if (m_channel->GetRepeatHeadlines())
+    {
+        Buffer(headline);
+    }
+}
+
+void CFeedRetriever::OnChannelTitle(const CString& title)
+{
+    SetTitle(title);
+}
+
+CAbstractRetriever::ThreadProc CFeedRetriever::WorkerFor(FeedFormat format)
+{
+    switch (format)
+    {
+    case FeedFormat::Rss10:
+        return &CFeedRetriever::Rss10Worker;
+    case FeedFormat::Rss:
+        return &CFeedRetriever::RssWorker;
+    case FeedFormat::Atom:
+        return &CFeedRetriever::AtomWorker;
+    default:
+        return nullptr;
+    }
+}
+
+void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
+{
+    CFeedRetriever& self = static_cast<CFeedRetriever&>(retriever);
+    CHeadline notice;
+    for (;;)
+    {
+        FetchRequest request;
+        {
+            CTicketGuard inside(ticket);
+            if (!inside.Entered())
+            {
+                return;
+            }
+            if (!notice.IsSealed())
+            {
+                notice.SetChannelTitle("Application error");
+                notice.SetTitle("Channel not reachable");
+                notice.SetDescription(self.m_key);
+                self.Adopt(notice);
+                notice.Seal();
+            }
+            request = {self.m_key, self.m_channel->GetUsername(), self.m_channel->GetPassword()};
+        }
+
+        std::unique_ptr<TiXmlDocument> document = FetchXml(request.username, request.password, request.url);
+
+        ThreadProc formatWorker = nullptr;
+        DWORD minutes = 0;
+        {
+            CTicketGuard inside(ticket);
+            if (!inside.Entered())
+            {
+                return;
+            }
+            formatWorker = document != nullptr ? WorkerFor(DetectFormat(*document)) : nullptr;
+            if (formatWorker != nullptr)
+            {
+                // The format worker takes over this thread, as a fresh start
+                // would, and fetches the channel again at once.
+                self.m_threadProc = formatWorker;
+                self.m_state = Initializing;
+            }
+            else
+            {
+                // Every failed attempt adds a notice; it bypasses the
+                // histories on purpose.
+                self.m_state = Error;
+                self.Buffer(notice);
+            }
+            minutes = self.m_channel->GetPollingInterval();
+        }
+        document.reset();
+
+        if (formatWorker != nullptr)
+        {
+            formatWorker(retriever, ticket);
+            return;
+        }
+        if (WaitBetweenPolls(ticket, minutes) == WaitResult::Finish)
+        {
+            return;
+        }
+    }
+}
+
+void CFeedRetriever::RssWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
+{
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss, ticket);
+}
+
+void CFeedRetriever::Rss10Worker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
+{
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss10, ticket);
+}
+
+void CFeedRetriever::AtomWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
+{
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Atom, ticket);
+}
+
+void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket)
+{
+    for (;;)
+    {
+        FetchRequest request;
+        {
+            CTicketGuard inside(ticket);
+            if (!inside.Entered())
+            {
+                return;
+            }
+            m_state = Polling;
+            request = {m_key, m_channel->GetUsername(), m_channel->GetPassword()};
+        }
+
+        std::unique_ptr<TiXmlDocument> document = FetchXml(request.username, request.password, request.url);
+
+        DWORD minutes = 0;
+        {
+            CTicketGuard inside(ticket);
+            if (!inside.Entered())
+            {
+                return;
+            }
+            if (document != nullptr)
+            {
+                // An empty or foreign document still counts as a check: the
+                // format is known, the channel just has nothing for us.
+                m_lastCheckTime = static_cast<int64_t>(std::time(nullptr));
+                ParseDocument(format, *document, m_channelTitle, this, *this);
+                m_state = Idle;
+            }
+            else
+            {
+                m_state = Error;
+            }
+            minutes = m_channel->GetPollingInterval();
+        }
+        document.reset();
+
+        if (WaitBetweenPolls(ticket, minutes) == WaitResult::Finish)
+        {
+            return;
+        }
+    }
+}
+} // namespace Content

@@ -1,0 +1,46 @@
+// Polls one news channel. The first worker finds out which feed format the
+// channel speaks (buffering an error notice for every failed attempt); from
+// then on the format's worker fetches the channel every polling interval and
+// buffers each headline the user has not seen yet.
+#pragma once
+
+#include "AbstractRetriever.h"
+#include "FeedFormats.h"
+
+#include <deque>
+
+namespace Content
+{
+class CFeedRetriever : public CAbstractRetriever, private CFeedSink
+{
+public:
+    CFeedRetriever() = default;
+    ~CFeedRetriever() override;
+
+    // Loads the channel record and the shown history of the key (its URL).
+    int Initialize(const CString& key) override;
+    unsigned GetHeadlines(CHeadline* out, unsigned max) override;
+    int HasHeadlines(int* count) override;
+    int Dismiss(int id) override;
+
+    const CString& GetKey() const { return m_key; }
+
+private:
+    static void DetectionWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket);
+    static void RssWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket);
+    static void Rss10Worker(CAbstractRetriever& retriever, CWorkerTicket& ticket);
+    static void AtomWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket);
+    static ThreadProc WorkerFor(FeedFormat format);
+    void PollLoop(FeedFormat format, CWorkerTicket& ticket);
+
+    // CFeedSink, called by the walk on the worker thread.
+    void OnChannelTitle(const CString& title) override;
+    void BufferIfNew(const CHeadline& headline) override;
+    void Buffer(const CHeadline& headline);
+
+    CString m_key;
+    std::deque<CHeadline> m_buffer;
+    // The channel title stamped on headlines; the worker's alone.
+    CString m_channelTitle;
+};
+} // namespace Content

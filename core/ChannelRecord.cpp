@@ -1,0 +1,131 @@
+#include "ChannelRecord.h"
+
+#include "Registry.h"
+#include "common/PasswordScrambler.h"
+
+#include <shlwapi.h>
+
+#include <string>
+
+namespace
+{
+const char ChannelsPath[] = "SOFTWARE\\tidelight\\Channels";
+const REGSAM KeyAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
+const size_t CredentialBytes = 32;
+// The registry refuses longer key names.
+const size_t MaxKeyLength = 255;
+} // namespace
+
+bool CChannelRecord::IsStorableKey(const CString& key)
+{
+    return !key.IsEmpty() && key.GetLength() <= MaxKeyLength && key.Find('\\') < 0 &&
+           key.GetLength() == std::char_traits<char>::length(key.GetString());
+}
+
+CString CChannelRecord::RegistryPath(const CString& key)
+{
+    CString path(ChannelsPath);
+    path += "\\";
+    path += key;
+    return path;
+}
+
+CChannelRecord::CChannelRecord(const CString& key, bool persistent)
+    : m_key(key), m_persistent(persistent && IsStorableKey(key))
+{
+    if (!m_persistent)
+    {
+        return;
+    }
+    const CString path = RegistryPath(key);
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KeyAccess, &m_hKey) != ERROR_SUCCESS &&
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KeyAccess, nullptr,
+                          &m_hKey, nullptr) != ERROR_SUCCESS)
+    {
+        m_hKey = nullptr;
+        return;
+    }
+    Registry::ReadString(m_hKey, "username", CredentialBytes, m_username);
+    CString scrambled;
+    // The full stored length counts: a scrambled byte may be zero.
+    if (Registry::ReadStringBytes(m_hKey, "password", CredentialBytes, scrambled))
+    {
+        m_password = Common::ScramblePassword(scrambled);
+    }
+    DWORD value = 0;
+    if (Registry::ReadDword(m_hKey, "repeatHeadlines", value))
+    {
+        m_repeatHeadlines = value != 0;
+    }
+    if (Registry::ReadDword(m_hKey, "pollingInterval", value))
+    {
+        m_pollingInterval = value;
+    }
+    if (Registry::ReadDword(m_hKey, "enabled", value))
+    {
+        m_enabled = value != 0;
+    }
+    if (Registry::ReadDword(m_hKey, "color", value))
+    {
+        m_color = value;
+    }
+    if (Registry::ReadDword(m_hKey, "icon", value))
+    {
+        m_icon = value;
+    }
+}
+
+CChannelRecord::~CChannelRecord()
+{
+    if (!m_persistent)
+    {
+        return;
+    }
+    if (m_deleted)
+    {
+        HKEY channels = nullptr;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, ChannelsPath, 0, KeyAccess, &channels) == ERROR_SUCCESS)
+        {
+            ::SHDeleteKeyA(channels, m_key);
+            ::RegCloseKey(channels);
+        }
+    }
+    else if (m_hKey != nullptr)
+    {
+        Registry::WriteString(m_hKey, "username", GetUsername());
+        Registry::WriteString(m_hKey, "password", Common::ScramblePassword(GetPassword()));
+        Registry::WriteDword(m_hKey, "repeatHeadlines", m_repeatHeadlines ? 1 : 0);
+        Registry::WriteDword(m_hKey, "pollingInterval", m_pollingInterval);
+        Registry::WriteDword(m_hKey, "enabled", m_enabled ? 1 : 0);
+        Registry::WriteDword(m_hKey, "color", m_color);
+        Registry::WriteDword(m_hKey, "icon", m_icon);
+    }
+    if (m_hKey != nullptr)
+    {
+        ::RegCloseKey(m_hKey);
+    }
+}
+
+CString CChannelRecord::GetUsername() const
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return m_username;
+}
+
+void CChannelRecord::SetUsername(const CString& username)
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    m_username = username;
+}
+
+CString CChannelRecord::GetPassword() const
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return m_password;
+}
+
+void CChannelRecord::SetPassword(const CString& password)
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    m_password = password;
+}

@@ -1,0 +1,66 @@
+// A channel's own options, kept in its registry key under
+// SOFTWARE\tidelight\Channels\<channel key>. A persistent record loads in its
+// constructor and writes back (or, once marked deleted, removes the key) in
+// its destructor; the built-in services use non-persistent records that only
+// hold defaults. Worker threads read the options while the interface thread
+// edits them, so numbers are atomic and strings are copied under a lock.
+#pragma once
+
+#include "common/CString.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+
+class CChannelRecord
+{
+public:
+    CChannelRecord(const CString& key, bool persistent);
+    ~CChannelRecord();
+    CChannelRecord(const CChannelRecord&) = delete;
+    CChannelRecord& operator=(const CChannelRecord&) = delete;
+
+    // A key that could name its own registry key: not empty, no "\" (the
+    // registry's separator) and short enough for a key name. Anything else
+    // would make the store write into, or delete, "Channels" itself.
+    static bool IsStorableKey(const CString& key);
+
+    const CString& GetKey() const { return m_key; }
+    CString GetUsername() const;
+    void SetUsername(const CString& username);
+    CString GetPassword() const;
+    void SetPassword(const CString& password);
+
+    bool GetRepeatHeadlines() const { return m_repeatHeadlines; }
+    void SetRepeatHeadlines(bool value) { m_repeatHeadlines = value; }
+    DWORD GetPollingInterval() const { return m_pollingInterval; }
+    void SetPollingInterval(DWORD minutes) { m_pollingInterval = minutes; }
+    bool GetEnabled() const { return m_enabled; }
+    void SetEnabled(bool value) { m_enabled = value; }
+    DWORD GetColor() const { return m_color; }
+    void SetColor(DWORD index) { m_color = index; }
+    DWORD GetIcon() const { return m_icon; }
+    void SetIcon(DWORD index) { m_icon = index; }
+    bool IsPersistent() const { return m_persistent; }
+    bool IsDeleted() const { return m_deleted; }
+    // The channel was removed: its key goes when the record is destroyed.
+    void MarkDeleted() { m_deleted = true; }
+
+    // "SOFTWARE\tidelight\Channels\" followed by the key.
+    static CString RegistryPath(const CString& key);
+
+private:
+    HKEY m_hKey = nullptr;
+    const CString m_key;
+    CString m_username;
+    CString m_password;
+    std::atomic<bool> m_repeatHeadlines{false};
+    std::atomic<DWORD> m_pollingInterval{20};
+    std::atomic<bool> m_enabled{true};
+    std::atomic<DWORD> m_color{0};
+    std::atomic<bool> m_deleted{false};
+    const bool m_persistent;
+    std::atomic<DWORD> m_icon{0};
+    mutable std::mutex m_textLock;
+};
