@@ -1,0 +1,231 @@
+#include "content/ChannelManager.h"
+
+#include "content/FeedRetriever.h"
+#include "content/HelpRetriever.h"
+#include "core/Settings.h"
+#include "support/FakeRetriever.h"
+#include "support/RegistrySandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace
+{
+class ChannelManagerTest : public ::testing::Test
+{
+protected:
+    ChannelManagerTest() : m_manager(CChannelManager::Empty{}) {}
+
+    CFakeRetriever* Channel(const char* key)
+    {
+        auto* retriever = new CFakeRetriever;
+        retriever->Initialize(key);
+        m_manager.AddChannelRetriever(key, retriever);
+        return retriever;
+    }
+    CFakeRetriever* Service(const char* key)
+    {
+        auto* retriever = new CFakeRetriever;
+        m_manager.AddService(key, retriever);
+        return retriever;
+    }
+    CString Next()
+    {
+        CHeadline headline;
+        m_manager.NextHeadline(headline);
+        return headline.GetTitle();
+    }
+
+    CRegistrySandbox m_sandbox;
+    CChannelManager m_manager;
+};
+} // namespace
+
+TEST_F(ChannelManagerTest, ServicesComeFirstThenChannelsTakeTurns)
+{
+    CFakeRetriever* a = Channel("http://a.test/");
+    CFakeRetriever* b = Channel("http://b.test/");
+    CFakeRetriever* help = Service("$helpService");
+    a->Offer("a1");
+    a->Offer("a2");
+    a->Offer("a3");
+    b->Offer("b1");
+    b->Offer("b2");
+    help->Offer("tip");
+
+    int count = -1;
+    EXPECT_EQ(1, m_manager.HasHeadlines(&count));
+    EXPECT_EQ(5, count) << "services are never counted";
+    EXPECT_STREQ("tip", Next());
+    EXPECT_STREQ("a1", Next());
+    EXPECT_STREQ("b1", Next());
+    EXPECT_STREQ("a2", Next());
+    EXPECT_STREQ("b2", Next());
+    EXPECT_STREQ("a3", Next());
+    EXPECT_STREQ("", Next());
+    EXPECT_EQ(0, m_manager.HasHeadlines(nullptr));
+}
+
+TEST_F(ChannelManagerTest, OnlyAServiceWaitingCountsAsWaitingWithZeroChannelHeadlines)
+{
+    Channel("http://a.test/");
+    Service("$helpService")->Offer("tip");
+    int count = -1;
+    EXPECT_EQ(1, m_manager.HasHeadlines(nullptr));
+    EXPECT_EQ(1, m_manager.HasHeadlines(&count));
+    EXPECT_EQ(0, count);
+}
+
+TEST_F(ChannelManagerTest, RoundsStartAfterTheLastDeliveryAndAskEachRetrieverOnce)
+{
+    CFakeRetriever* a = Channel("a");
+    CFakeRetriever* b = Channel("b");
+    CFakeRetriever* c = Channel("c");
+    c->Offer("c1");
+    c->Offer("c2");
+    EXPECT_STREQ("c1", Next());
+    EXPECT_STREQ("c2", Next()); // the round wrapped past c back to a, b, c
+    const int asked = a->m_asked + b->m_asked + c->m_asked;
+    EXPECT_STREQ("", Next());
+    EXPECT_EQ(asked + 3, a->m_asked + b->m_asked + c->m_asked) << "an empty round asks each once";
+}
+
+TEST_F(ChannelManagerTest, RemovingTheLastChannelUnderTheCursorStillEndsTheRound)
+{
+    Channel("a");
+    Channel("b");
+    CFakeRetriever* c = Channel("c");
+    c->Offer("c1");
+    CFakeRetriever* b = static_cast<CFakeRetriever*>(m_manager.ChannelAt(1));
+    b->Offer("b1");
+    EXPECT_STREQ("b1", Next()); // the cursor now points at c
+    m_manager.RemoveChannelAt(2);
+    EXPECT_EQ(2u, m_manager.ChannelCount());
+    EXPECT_STREQ("", Next());
+}
+
+TEST_F(ChannelManagerTest, ChannelsAreListedInByteOrderAndDuplicatesAreKept)
+{
+    Channel("b");
+    Channel("A");
+    Channel("a");
+    Channel("a");
+    ASSERT_EQ(4u, m_manager.ChannelCount());
+    const char* expected[] = {"A", "a", "a", "b"};
+    for (unsigned i = 0; i < 4; ++i)
+    {
+        const CString* key = m_manager.ChannelKeyAt(i);
+        ASSERT_NE(nullptr, key);
+        EXPECT_STREQ(expected[i], *key);
+    }
+    EXPECT_EQ(nullptr, m_manager.ChannelKeyAt(4));
+    EXPECT_EQ(nullptr, m_manager.ChannelAt(4));
+}
+
+TEST_F(ChannelManagerTest, IndexAccessKeepsOtherThreadsOutUntilTheNextCall)
+{
+    Channel("a");
+    ASSERT_NE(nullptr, m_manager.ChannelAt(0));
+    std::atomic<bool> counted{false};
+    std::thread other([&] {
+        m_manager.ChannelCount();
+        counted = true;
+    });
+    ::Sleep(150);
+    EXPECT_FALSE(counted) << "the lock must stay held after ChannelAt";
+    EXPECT_EQ(1u, m_manager.ChannelCount()); // same thread: passes, then releases
+    other.join();
+    EXPECT_TRUE(counted);
+}
+
+TEST_F(ChannelManagerTest, HistoryKeepsTheConfiguredNumberNewestFirst)
+{
+    CFakeRetriever* a = Channel("a");
+    for (int i = 1; i <= 10; ++i)
+    {
+        a->Offer(CString::Format("h%d", i));
+    }
+    for (int i = 0; i < 10; ++i)
+    {
+        Next();
+    }
+    ASSERT_EQ(8u, Settings().GetMaxHistorySize());
+    EXPECT_EQ(8u, m_manager.HistoryCount());
+    EXPECT_STREQ("h10", m_manager.HistoryAt(0).GetTitle());
+    EXPECT_STREQ("h3", m_manager.HistoryAt(7).GetTitle());
+    EXPECT_STREQ("", m_manager.HistoryAt(8).GetTitle());
+    m_manager.StopAll();
+    EXPECT_EQ(8u, m_manager.HistoryCount()) << "the history outlives the retrievers";
+}
+
+TEST_F(ChannelManagerTest, HeadlinesOfRemovedRetrieversNoLongerResolve)
+{
+    CFakeRetriever* a = Channel("a");
+    CFakeRetriever* help = Service("$helpService");
+    a->Offer("a1");
+    help->Offer("tip");
+    CHeadline tip;
+    CHeadline fromA;
+    m_manager.NextHeadline(tip);
+    m_manager.NextHeadline(fromA);
+    EXPECT_EQ(a, m_manager.ResolveRetriever(fromA));
+    EXPECT_EQ(help, m_manager.ResolveRetriever(tip));
+    m_manager.RemoveChannelAt(0);
+    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(m_manager.HistoryAt(0)));
+    // A new retriever, even at a reused address, is not the old one.
+    Channel("b");
+    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(fromA));
+    m_manager.StopAll();
+    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(tip));
+}
+
+TEST_F(ChannelManagerTest, DisabledChannelsAreListedStoppedAndNeverDeliver)
+{
+    auto* retriever = new CFakeRetriever;
+    retriever->Initialize("off");
+    retriever->SetEnabled(false);
+    retriever->Offer("never");
+    m_manager.AddChannelRetriever("off", retriever);
+    EXPECT_EQ(1u, m_manager.ChannelCount());
+    EXPECT_EQ(Content::CAbstractRetriever::Stopped, retriever->GetState());
+}
+
+TEST_F(ChannelManagerTest, AddChannelRefusesKeysThatCannotNameTheirOwnRegistryKey)
+{
+    EXPECT_FALSE(m_manager.AddChannel(""));
+    EXPECT_FALSE(m_manager.AddChannel("http://a.test\\..\\"));
+    EXPECT_EQ(0u, m_manager.ChannelCount());
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:"));
+}
+
+TEST(ChannelManagerStartUp, StoredChannelsAndBothServicesComeUp)
+{
+    CRegistrySandbox sandbox;
+    Settings().SetCheckForUpdates(false);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1:9/b.xml", "enabled", 0);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1:9/a.xml", "enabled", 0);
+    {
+        CChannelManager manager;
+        ASSERT_EQ(2u, manager.ChannelCount());
+        EXPECT_STREQ("http://127.0.0.1:9/a.xml", *manager.ChannelKeyAt(0));
+        EXPECT_EQ(Content::CAbstractRetriever::Stopped, manager.ChannelAt(1)->GetState());
+        manager.RemoveChannelAt(0);
+    }
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1:9/a.xml"));
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1:9/b.xml"));
+    Settings().SetCheckForUpdates(true);
+}
+
+TEST(ChannelManagerStartUp, MissingChannelsKeyIsCreated)
+{
+    CRegistrySandbox sandbox;
+    Settings().SetCheckForUpdates(false);
+    {
+        CChannelManager manager;
+        EXPECT_EQ(0u, manager.ChannelCount());
+    }
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels"));
+    Settings().SetCheckForUpdates(true);
+}

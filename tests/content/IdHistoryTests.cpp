@@ -1,0 +1,129 @@
+#include "content/IdHistory.h"
+
+#include "support/RegistrySandbox.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const char Key[] = "http://127.0.0.1/history.xml";
+const char Path[] = "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1/history.xml";
+
+class IdHistoryTest : public ::testing::Test
+{
+protected:
+    void Store(const std::string& bytes, DWORD type = REG_BINARY)
+    {
+        TestRegistry::SetRaw(HKEY_CURRENT_USER, Path, "internalState", type, bytes.data(),
+                             static_cast<DWORD>(bytes.size()));
+    }
+    std::string Stored()
+    {
+        DWORD type = 0;
+        std::string data;
+        EXPECT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, Path, "internalState", type, data));
+        EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+        return data;
+    }
+    CRegistrySandbox m_sandbox;
+};
+} // namespace
+
+TEST_F(IdHistoryTest, LoadsWholeLittleEndianIdsAndIgnoresATrailingPart)
+{
+    Store(std::string("\x01\x00\x00\x00\xFE\xFF\xFF\xFF\x07\x07", 10));
+    CIdHistory history(true, Key);
+    EXPECT_EQ((std::vector<int32_t>{1, -2}), history.Ids());
+    EXPECT_TRUE(history.Contains(-2));
+    EXPECT_FALSE(history.Contains(0x0707));
+}
+
+TEST_F(IdHistoryTest, UnusableStoredValuesStartEmptyAndAreOverwritten)
+{
+    const std::string tooLong(260, '\x01');
+    const std::string cases[] = {std::string(), std::string("\x01\x02\x03", 3), tooLong};
+    for (const std::string& bytes : cases)
+    {
+        Store(bytes);
+        {
+            CIdHistory history(true, Key);
+            EXPECT_TRUE(history.Ids().empty()) << bytes.size() << " bytes";
+            history.Add(9);
+        }
+        EXPECT_EQ(std::string("\x09\x00\x00\x00", 4), Stored());
+    }
+    Store(std::string("\x01\x00\x00\x00", 4), REG_DWORD);
+    CIdHistory history(true, Key);
+    EXPECT_TRUE(history.Ids().empty()) << "another type is ignored";
+}
+
+TEST_F(IdHistoryTest, KeepsTheLast64InInsertionOrderAcrossRestarts)
+{
+    {
+        CIdHistory history(true, Key);
+        for (int32_t id = 1; id <= 70; ++id)
+        {
+            history.Add(id);
+        }
+        EXPECT_FALSE(history.Contains(6));
+        EXPECT_TRUE(history.Contains(7));
+    }
+    EXPECT_EQ(256u, Stored().size());
+    CIdHistory history(true, Key);
+    const std::vector<int32_t> ids = history.Ids();
+    ASSERT_EQ(64u, ids.size());
+    EXPECT_EQ(7, ids.front());
+    EXPECT_EQ(70, ids.back());
+}
+
+TEST_F(IdHistoryTest, AnIdAddedAgainMovesUpInsteadOfGrowingTheStoredValue)
+{
+    {
+        CIdHistory history(true, Key);
+        for (int round = 0; round < 3; ++round)
+        {
+            for (int32_t id = 1; id <= 64; ++id)
+            {
+                history.Add(id); // a headline taken, then closed, then dismissed
+            }
+        }
+        history.Add(1);
+    }
+    EXPECT_EQ(256u, Stored().size());
+    CIdHistory history(true, Key);
+    const std::vector<int32_t> ids = history.Ids();
+    ASSERT_EQ(64u, ids.size()) << "the stored history must stay loadable";
+    EXPECT_EQ(2, ids.front());
+    EXPECT_EQ(1, ids.back());
+}
+
+TEST_F(IdHistoryTest, EmptyHistoryStoresZeroBytes)
+{
+    TestRegistry::CreateKey(HKEY_CURRENT_USER, Path);
+    {
+        CIdHistory history(true, Key);
+        history.Add(5);
+        history.Clear();
+    }
+    EXPECT_EQ(std::string(), Stored());
+}
+
+TEST_F(IdHistoryTest, RemovedChannelKeyIsNotRecreated)
+{
+    {
+        CIdHistory history(true, Key);
+        history.Add(3);
+        TestRegistry::DeleteTree(HKEY_CURRENT_USER, Path);
+    }
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, Path));
+}
+
+TEST_F(IdHistoryTest, SessionHistoryNeverTouchesTheRegistry)
+{
+    {
+        CIdHistory history(false, Key);
+        history.Add(3);
+        EXPECT_TRUE(history.Contains(3));
+    }
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, Path));
+}
