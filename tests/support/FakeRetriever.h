@@ -64,6 +64,12 @@ public:
         m_waiting.push_back(headline);
     }
     void SetEnabled(bool enabled) { m_channel->SetEnabled(enabled); }
+    // Gives the retriever id histories of its own, which it then owns.
+    void SetHistories(CIdHistory* shown, CIdHistory* session)
+    {
+        m_shownHistory = shown;
+        m_sessionHistory = session;
+    }
 
     std::deque<CHeadline> m_waiting;
     std::vector<int> m_dismissed;

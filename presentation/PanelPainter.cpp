@@ -1,0 +1,199 @@
+#include "PanelPainter.h"
+
+#include <shlwapi.h>
+
+#include <vector>
+
+namespace Presentation
+{
+namespace
+{
+struct Scheme
+{
+    COLORREF start;
+    COLORREF end;
+};
+
+const Scheme Schemes[] = {
+    {RGB(0, 178, 255), RGB(0, 85, 121)},     // Default (Dark blue)
+    {RGB(153, 255, 0), RGB(64, 106, 0)},     // Light green
+    {RGB(0, 178, 255), RGB(123, 184, 211)},  // Light blue
+    {RGB(213, 149, 213), RGB(123, 86, 123)}, // Pink
+    {RGB(204, 204, 204), RGB(102, 102, 102)}, // Light gray
+    {RGB(255, 255, 255), RGB(224, 224, 224)}, // White
+};
+const DWORD WhiteScheme = 5;
+
+const RECT ChannelTitleRect = {50, 10, 278, 25};
+const RECT TitleRect = {50, 25, 278, 60};
+const RECT DescriptionRect = {15, 65, 273, 135};
+
+const int ErrorIcon = 228;
+const int CloseIcon = 208;
+const int CompactLayoutIcon = 209;
+const int FullLayoutIcon = 211;
+const int DownloadIcon = 230;
+
+int Component(int start, int end, int i, int j)
+{
+    // C++ division truncates toward zero, as the gradient is defined.
+    const int top = start + i * (end - start) / 256;
+    return top + j * (end - top) / 256;
+}
+
+HFONT CreateTahoma(int weight)
+{
+    return ::CreateFontA(13, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "Tahoma");
+}
+} // namespace
+
+void CPanelPainter::SchemeColors(DWORD index, COLORREF& start, COLORREF& end)
+{
+    const Scheme& scheme = Schemes[index < sizeof(Schemes) / sizeof(Schemes[0]) ? index : 0];
+    start = scheme.start;
+    end = scheme.end;
+}
+
+COLORREF CPanelPainter::GradientAt(COLORREF start, COLORREF end, int x, int y)
+{
+    const int i = x / 2;
+    return RGB(Component(GetRValue(start), GetRValue(end), i, y), Component(GetGValue(start), GetGValue(end), i, y),
+               Component(GetBValue(start), GetBValue(end), i, y));
+}
+
+COLORREF CPanelPainter::AdjustLuminance(COLORREF color, int delta)
+{
+    WORD hue = 0;
+    WORD luminance = 0;
+    WORD saturation = 0;
+    ::ColorRGBToHLS(color, &hue, &luminance, &saturation);
+    int adjusted = luminance + delta;
+    if (adjusted > 255)
+    {
+        adjusted = 230;
+    }
+    else if (adjusted < 0)
+    {
+        adjusted = 25;
+    }
+    return ::ColorHLSToRGB(hue, static_cast<WORD>(adjusted), saturation);
+}
+
+COLORREF CPanelPainter::TextColor(DWORD scheme, COLORREF start)
+{
+    // Lightened white would vanish on the white scheme.
+    return scheme == WhiteScheme ? RGB(144, 144, 144) : AdjustLuminance(start, 100);
+}
+
+int CPanelPainter::ChannelIconId(const CHeadline& headline, DWORD iconIndex)
+{
+    if (headline.GetChannelTitle() == CString("Application error"))
+    {
+        return ErrorIcon;
+    }
+    static const int Icons[] = {207, 233, 234, 226, 227, 224, 225, 232, 231};
+    return iconIndex < sizeof(Icons) / sizeof(Icons[0]) ? Icons[iconIndex] : Icons[0];
+}
+
+CPanelPainter::CPanelPainter() : m_bold(CreateTahoma(FW_BOLD)), m_regular(CreateTahoma(FW_NORMAL)) {}
+
+CPanelPainter::~CPanelPainter()
+{
+    ::DeleteObject(m_bold);
+    ::DeleteObject(m_regular);
+}
+
+void CPanelPainter::FillGradient(HDC surface, COLORREF start, COLORREF end, int height)
+{
+    // Computed into a top-down 32-bit image and copied in one go: setting
+    // 45 000 pixels one by one would make every paint visibly slow.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = Width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(Width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < Width; ++x)
+        {
+            const COLORREF color = GradientAt(start, end, x, y);
+            pixels[static_cast<size_t>(y) * Width + x] =
+                static_cast<DWORD>(GetRValue(color)) << 16 | static_cast<DWORD>(GetGValue(color)) << 8 |
+                GetBValue(color);
+        }
+    }
+    ::SetDIBitsToDevice(surface, 0, 0, Width, static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height),
+                        pixels.data(), &info, DIB_RGB_COLORS);
+}
+
+void CPanelPainter::Line(HDC surface, int left, int top, int right, int bottom, COLORREF color)
+{
+    // Inclusive end points, one pixel wide.
+    const RECT line = {left, top, right + 1, bottom + 1};
+    HBRUSH brush = ::CreateSolidBrush(color);
+    ::FillRect(surface, &line, brush);
+    ::DeleteObject(brush);
+}
+
+void CPanelPainter::DrawIcon(HDC surface, int id, int x, int y, int size)
+{
+    // Shared icons are cached by the system and must not be destroyed.
+    HICON icon = static_cast<HICON>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED));
+    if (icon != nullptr)
+    {
+        ::DrawIconEx(surface, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
+    }
+}
+
+void CPanelPainter::Compose(HDC surface, const CHeadline& headline, DWORD colorIndex, DWORD iconIndex,
+                            bool fullLayout)
+{
+    const int height = Height(fullLayout);
+    COLORREF start = 0;
+    COLORREF end = 0;
+    SchemeColors(colorIndex, start, end);
+    FillGradient(surface, start, end, height);
+
+    const COLORREF highlight = HighlightColor(start);
+    const COLORREF shadow = ShadowColor(end);
+    Line(surface, 0, 0, 286, 0, highlight);
+    Line(surface, 0, 0, 0, height - 2, highlight);
+    Line(surface, 287, 0, 287, height - 1, shadow);
+    Line(surface, 0, height - 1, 287, height - 1, shadow);
+    Line(surface, 288, 0, 298, 0, highlight);
+    Line(surface, 288, 0, 288, height - 2, highlight);
+    Line(surface, 299, 0, 299, height - 1, shadow);
+    Line(surface, 288, height - 1, 299, height - 1, shadow);
+
+    DrawIcon(surface, ChannelIconId(headline, iconIndex), 10, 10, ::GetSystemMetrics(SM_CXICON));
+    DrawIcon(surface, CloseIcon, 286, 1, 16);
+    DrawIcon(surface, fullLayout ? FullLayoutIcon : CompactLayoutIcon, 286, 13, 16);
+    if (!headline.GetEnclosureUrl().IsEmpty())
+    {
+        DrawIcon(surface, DownloadIcon, 286, 25, 16);
+    }
+
+    const int previousMode = ::SetBkMode(surface, TRANSPARENT);
+    HGDIOBJ previousFont = ::SelectObject(surface, m_bold);
+    const UINT multiLine = DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_NOPREFIX;
+    RECT rect = ChannelTitleRect;
+    ::SetTextColor(surface, RGB(0, 0, 0));
+    ::DrawTextA(surface, headline.GetChannelTitle(), -1, &rect, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    ::SetTextColor(surface, TextColor(colorIndex, start));
+    rect = TitleRect;
+    ::DrawTextA(surface, headline.GetTitle(), -1, &rect, multiLine);
+    if (fullLayout)
+    {
+        ::SelectObject(surface, m_regular);
+        rect = DescriptionRect;
+        ::DrawTextA(surface, headline.GetDescription(), -1, &rect, multiLine);
+    }
+    ::SelectObject(surface, previousFont);
+    ::SetBkMode(surface, previousMode);
+}
+} // namespace Presentation
