@@ -106,7 +106,8 @@ def decode(path):
         ).stdout
         if len(raw) != size * size * 4:
             raise SystemExit("%s[%d]: expected %d bytes, got %d" % (path, k, size * size * 4, len(raw)))
-        rows = [[tuple(raw[(y * size + x) * 4 : (y * size + x) * 4 + 4]) for x in range(size)] for y in range(size)]
+        pixels = [tuple(raw[k : k + 4]) for k in range(0, len(raw), 4)]
+        rows = [pixels[y * size : (y + 1) * size] for y in range(size)]
         images.append((size, bits, rows))
     return images
 
@@ -173,6 +174,20 @@ SAMPLE_TEXT = ("Channel title", "A headline that wraps onto a second line of the
                "The description, in the regular font, only in the full layout.")
 
 
+class Label:
+    def __init__(self, x, y, text, fill="black", size=13, bold=False):
+        self.x, self.y, self.text, self.fill, self.size, self.bold = x, y, text, fill, size, bold
+
+
+def wrap(text, width):
+    lines = [""]
+    for word in text.split():
+        if lines[-1] and len(lines[-1]) + 1 + len(word) > width:
+            lines.append("")
+        lines[-1] = (lines[-1] + " " + word).strip()
+    return lines
+
+
 def paint_icon(img, icon, x, y):
     n = len(icon)
     painted = over(crop(img, x, y, n, n), icon)
@@ -206,12 +221,12 @@ def main(argv):
     panels_h = 3 * (2 * 150 + 3 * GAP)
     height = header + len(rows) * (TILE + GAP) + 2 * GAP + panels_h
     sheet = Sheet(width, height)
-    labels = [(LABEL_WIDTH + k * cell_w + GAP, 18, "black", name) for k, name in enumerate(BACKGROUNDS)]
+    labels = [Label(LABEL_WIDTH + k * cell_w + GAP, 18, name) for k, name in enumerate(BACKGROUNDS)]
 
     y = header
     for label, detail, icon_id, size, images in rows:
-        labels.append((6, y + TILE // 2 - 4, "black", label))
-        labels.append((6, y + TILE // 2 + 12, "black", detail))
+        labels.append(Label(6, y + TILE // 2 - 4, label))
+        labels.append(Label(6, y + TILE // 2 + 12, detail))
         scale = TILE // size
         px, py = place(icon_id)
         for k, name in enumerate(BACKGROUNDS):
@@ -245,25 +260,25 @@ def main(argv):
             columns.append(crop([row + [DESKTOP] * 4 for row in img], 278, 0, 26, 44))
         for k, column in enumerate(columns):
             sheet.block(x + 2 * PANEL_W + 2 * 8 + GAP + k * (26 * 6 + GAP), top, column, 6)
-        tc = "rgb(%d,%d,%d)" % text_colour(s)
-        labels.append((x + 100, top + 2 * 10 + 22, "black", "B" + SAMPLE_TEXT[0]))
-        labels.append((x + 100, top + 2 * 25 + 22, tc, "B" + SAMPLE_TEXT[1][:34]))
-        labels.append((x + 100, top + 2 * 25 + 48, tc, "B" + SAMPLE_TEXT[1][35:]))
-        labels.append((x + 30, top + 2 * 65 + 22, tc, "R" + SAMPLE_TEXT[2][:44]))
-        labels.append((x + 30, top + 2 * 65 + 48, tc, "R" + SAMPLE_TEXT[2][45:]))
-        labels.append((6, top + 150, "black", "scheme %d" % s))
+        # The texts in their rectangles, roughly: our fonts are not the
+        # panel's, only its colours are.
+        colour = "rgb(%d,%d,%d)" % text_colour(s)
+        title = wrap(SAMPLE_TEXT[1], 34)
+        description = wrap(SAMPLE_TEXT[2], 44)
+        texts = [(50, 10, "black", True, SAMPLE_TEXT[0])]
+        texts += [(50, 25 + 11 * k, colour, True, line) for k, line in enumerate(title)]
+        texts += [(15, 65 + 11 * k, colour, False, line) for k, line in enumerate(description)]
+        for tx, ty, fill, bold, text in texts:
+            labels.append(Label(x + 2 * tx, top + 2 * ty + 20, text, fill, 21, bold))
+        if s % 2 == 0:
+            labels.append(Label(6, top + 150, "schemes %d, %d" % (s, s + 1)))
 
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
     sheet.png(out)
-    args = ["convert", out, "-pointsize", "14"]
-    for x, yy, colour, text in labels:
-        font = "DejaVu-Sans"
-        size = "13"
-        if text[:1] in ("B", "R") and colour != "black" or text.startswith("BChannel"):
-            font = "DejaVu-Sans-Bold" if text[0] == "B" else "DejaVu-Sans"
-            size = "21"
-            text = text[1:]
-        args += ["-font", font, "-pointsize", size, "-fill", colour, "-annotate", "+%d+%d" % (x, yy), text]
+    args = ["convert", out]
+    for label in labels:
+        args += ["-font", "DejaVu-Sans-Bold" if label.bold else "DejaVu-Sans", "-pointsize", str(label.size)]
+        args += ["-fill", label.fill, "-annotate", "+%d+%d" % (label.x, label.y), label.text]
     subprocess.run(args + [out], check=True)
     print(out)
     return 0

@@ -230,14 +230,6 @@ def radial(cx, cy, r, *stops):
     return f
 
 
-def darker(colour, factor):
-    return (colour[0] * factor, colour[1] * factor, colour[2] * factor, colour[3])
-
-
-def lighter(colour, factor):
-    return tuple(colour[i] + (1.0 - colour[i]) * factor for i in range(3)) + (colour[3],)
-
-
 # ---------------------------------------------------------------- canvas
 
 
@@ -521,12 +513,12 @@ def ico(images):
 
 
 # ---------------------------------------------------------------- drawings
-# Channel icons are drawn on a 32-pixel grid: lit from above, a vertical
-# gradient, a one-pixel outline a shade darker than the fill (it keeps the
-# shape on light panels) and a soft shadow below (it lifts it off dark ones).
+# Channel icons are drawn on a 32-pixel grid in one manner: lit from above,
+# a vertical gradient, a one-pixel outline a shade darker than the fill
+# (it keeps the shape on the light schemes) and a soft shadow below that
+# sets the icon on the panel.
 
 WHITE = rgb(255, 255, 255)
-INK = rgb(28, 36, 48)
 
 
 def draw_star(c):
@@ -742,11 +734,11 @@ def draw_app(c):
     c.soft(translate(arcs, 0.0, n / 48.0), rgb(0, 30, 70), 0.3)
     c.fill(arcs, WHITE)
     glow = beacon * 2.2
-    c.soft(circle(bx, by, glow), radial(bx, by, glow, (0.0, rgb(255, 230, 140, 0.7)), (1.0, rgb(255, 230, 140, 0.0))))
-    c.fill(
-        circle(bx, by, beacon),
-        radial(bx - beacon * 0.3, by - beacon * 0.3, beacon * 1.3, (0.0, rgb(255, 250, 214)), (1.0, rgb(255, 196, 64))),
-    )
+    halo = radial(bx, by, glow, (0.0, rgb(255, 230, 140, 0.7)), (1.0, rgb(255, 230, 140, 0.0)))
+    c.soft(circle(bx, by, glow), halo)
+    lit = (bx - beacon * 0.3, by - beacon * 0.3)
+    lamp = radial(lit[0], lit[1], beacon * 1.3, (0.0, rgb(255, 250, 214)), (1.0, rgb(255, 196, 64)))
+    c.fill(circle(bx, by, beacon), lamp)
 
 
 # Panel buttons: 16 x 16, 4 bits per pixel, drawn at (286, 1), (286, 13) and
