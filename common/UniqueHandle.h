@@ -62,6 +62,48 @@ struct RegistryKeyTraits
     static void Close(Handle h) noexcept { ::RegCloseKey(h); }
 };
 
+struct ModuleTraits
+{
+    using Handle = HMODULE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+
+struct IconTraits
+{
+    using Handle = HICON;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyIcon(h); }
+};
+
+struct MenuTraits
+{
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+};
+
+// Bitmaps, fonts, brushes and the other objects DeleteObject releases.
+template <typename GdiHandle> struct GdiObjectTraits
+{
+    using Handle = GdiHandle;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
+
+// Memory device contexts made by CreateCompatibleDC.
+struct MemoryDcTraits
+{
+    using Handle = HDC;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteDC(h); }
+};
+
 using CUniqueKernelHandle = CUniqueHandle<KernelHandleTraits>;
 using CUniqueKey = CUniqueHandle<RegistryKeyTraits>;
+using CUniqueModule = CUniqueHandle<ModuleTraits>;
+using CUniqueIcon = CUniqueHandle<IconTraits>;
+using CUniqueMenu = CUniqueHandle<MenuTraits>;
+using CUniqueBitmap = CUniqueHandle<GdiObjectTraits<HBITMAP>>;
+using CUniqueMemoryDc = CUniqueHandle<MemoryDcTraits>;
 } // namespace Common
