@@ -198,7 +198,7 @@ TEST_F(FeedWalk, RssWithoutChannelOrItemsYieldsNothing)
     EXPECT_TRUE(m_sink.channelTitles.empty());
 }
 
-TEST_F(FeedWalk, AChannelWithoutTitleKeepsThePreviousOne)
+TEST_F(FeedWalk, TheChannelTitleChangesOnlyWhenTheDocumentNamesOne)
 {
     m_channelTitle = "From the last poll";
     Walk("<rss><channel><item><title>T</title></item></channel></rss>", FeedFormat::Rss);
@@ -206,16 +206,17 @@ TEST_F(FeedWalk, AChannelWithoutTitleKeepsThePreviousOne)
     EXPECT_EQ("From the last poll", Bytes(m_channelTitle));
     ASSERT_EQ(1u, Headlines().size());
     EXPECT_EQ("From the last poll", Bytes(Headlines()[0].GetChannelTitle()));
-}
 
-TEST_F(FeedWalk, AnEmptyChannelTitleStillReplacesThePreviousOne)
-{
-    m_channelTitle = "Old";
-    Walk("<rss><channel><title/><item><title>T</title></item></channel></rss>", FeedFormat::Rss);
-    ASSERT_EQ(1u, m_sink.channelTitles.size());
+    // An empty title element still names one.
+    CRecordingFeedSink sink;
+    TiXmlDocument document;
+    ASSERT_TRUE(Content::ParseXmlBody("<rss><channel><title/><item><title>T</title></item></channel></rss>",
+                                      document));
+    ParseDocument(FeedFormat::Rss, document, m_channelTitle, nullptr, sink);
+    ASSERT_EQ(1u, sink.channelTitles.size());
     EXPECT_TRUE(m_channelTitle.IsEmpty());
-    ASSERT_EQ(1u, Headlines().size());
-    EXPECT_TRUE(Headlines()[0].GetChannelTitle().IsEmpty());
+    ASSERT_EQ(1u, sink.headlines.size());
+    EXPECT_TRUE(sink.headlines[0].GetChannelTitle().IsEmpty());
 }
 
 TEST_F(FeedWalk, TheChannelTitleIsStoredAsGiven)
@@ -338,11 +339,13 @@ TEST_F(FeedWalk, ADocumentOfAnotherFormatYieldsNothing)
     EXPECT_TRUE(Headlines().empty());
 }
 
-TEST_F(FeedWalk, AFeedCutOffMidwayKeepsTheItemsBeforeTheCut)
+TEST_F(FeedWalk, AFeedCutOffMidwayYieldsWhatArrived)
 {
+    // The parser keeps what it read before the error, the cut-off title too.
     Walk("<rss><channel><title>Cut</title><item><title>Whole</title></item><item><title>Half",
          FeedFormat::Rss);
     EXPECT_TRUE(m_document.Error());
-    ASSERT_FALSE(Headlines().empty());
+    ASSERT_EQ(2u, Headlines().size());
     EXPECT_EQ("Whole", Bytes(Headlines()[0].GetTitle()));
+    EXPECT_EQ("Half", Bytes(Headlines()[1].GetTitle()));
 }

@@ -74,19 +74,6 @@ TEST(HeadlineTrimming, RemovesBlanksOnlyAtBothEnds)
     EXPECT_EQ("", Bytes(CHeadline::Trim("")));
 }
 
-TEST(Headline, StartsEmptyAndOpen)
-{
-    const CHeadline headline;
-    EXPECT_TRUE(headline.GetTitle().IsEmpty());
-    EXPECT_TRUE(headline.GetDescription().IsEmpty());
-    EXPECT_TRUE(headline.GetLink().IsEmpty());
-    EXPECT_TRUE(headline.GetChannelTitle().IsEmpty());
-    EXPECT_TRUE(headline.GetEnclosureUrl().IsEmpty());
-    EXPECT_FALSE(headline.IsSealed());
-    EXPECT_EQ(0, headline.GetId());
-    EXPECT_EQ(nullptr, headline.GetRetriever());
-}
-
 TEST(Headline, SettersCleanTrimOrStoreAsGiven)
 {
     CHeadline headline;
@@ -169,30 +156,4 @@ TEST(Headline, SettersDoNothingOnceSealed)
     EXPECT_TRUE(headline.GetEnclosureUrl().IsEmpty());
     EXPECT_EQ(nullptr, headline.GetRetriever());
     EXPECT_EQ(id, headline.GetId());
-}
-
-TEST(Headline, CopiesCarryEveryFieldAndShareText)
-{
-    int owner = 0;
-    auto* retriever = reinterpret_cast<Content::CAbstractRetriever*>(&owner);
-    CHeadline original;
-    original.SetTitle("Title");
-    original.SetDescription("Description");
-    original.SetLink("http://example.com/");
-    original.SetChannelTitle("Channel");
-    original.SetEnclosureUrl("http://example.com/a.mp3");
-    original.SetRetriever(retriever);
-    original.Seal();
-
-    CHeadline copy;
-    copy = original;
-    EXPECT_TRUE(copy.IsSealed());
-    EXPECT_EQ(original.GetId(), copy.GetId());
-    EXPECT_EQ(retriever, copy.GetRetriever());
-    EXPECT_EQ("Description", Bytes(copy.GetDescription()));
-    EXPECT_EQ("Channel", Bytes(copy.GetChannelTitle()));
-    EXPECT_EQ("http://example.com/a.mp3", Bytes(copy.GetEnclosureUrl()));
-    EXPECT_TRUE(copy.GetTitle().SharesBufferWith(original.GetTitle()));
-    copy.SetTitle("Other");
-    EXPECT_EQ("Title", Bytes(copy.GetTitle()));
 }

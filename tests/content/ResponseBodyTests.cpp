@@ -27,13 +27,6 @@ void AppendInPieces(CResponseBody& body, const std::string& bytes)
 }
 } // namespace
 
-TEST(ResponseBody, StartsEmptyAndZeroTerminated)
-{
-    const CResponseBody body;
-    EXPECT_EQ(0u, body.GetLength());
-    EXPECT_STREQ("", body.GetText());
-}
-
 TEST(ResponseBody, JoinsPiecesInOrder)
 {
     CResponseBody body;
