@@ -12,10 +12,10 @@ namespace Content
 class CResponseBody
 {
 public:
-    static const size_t PieceSize = 1023;
-    static const size_t InitialCapacity = 4096;
+    static constexpr size_t PieceSize = 1023;
+    static constexpr size_t InitialCapacity = 4096;
     // Larger than any feed, update manifest or listing we expect.
-    static const size_t DefaultLimit = 16 * 1024 * 1024;
+    static constexpr size_t DefaultLimit = 16 * 1024 * 1024;
 
     explicit CResponseBody(size_t limit = DefaultLimit);
 

@@ -1,6 +1,8 @@
 // Parses a received body into a TinyXML document. TinyXML recurses once per
-// level of element nesting while parsing and again while deleting, so a
-// document nested deeper than a worker's stack can take is refused before
+// level of element nesting while parsing and again while deleting, and it
+// compares every attribute with all earlier ones of its element, so a
+// document nested deeper than a worker's stack can take, or one whose
+// attributes would keep the worker busy for hours, is refused before
 // parsing: it stays empty, exactly like a failed fetch.
 #pragma once
 
@@ -13,13 +15,25 @@ namespace Content
 // Deeper than any real feed; far below what a 1 MB thread stack survives
 // (TinyXML needs a few hundred bytes of stack per level).
 const size_t MaxXmlDepth = 256;
+// Far more than any feed element carries; keeps the attribute comparisons
+// of a 16 MB body to seconds.
+const size_t MaxXmlAttributes = 256;
 
-// The deepest element nesting of the text, counting as TinyXML would nest
-// elements: comments, CDATA sections, declarations and quoted attribute
-// values open nothing. Stops counting once limit is exceeded.
+// The deepest element nesting TinyXML would reach in the text (an empty
+// element counts while it is parsed), found by walking it with TinyXML's own
+// rules for comments, CDATA sections, declarations, quoted values, character
+// references and UTF-8 sequences, so that nothing can hide an element from
+// the count. Stops counting once limit is exceeded.
 size_t MeasureXmlDepth(const char* text, size_t limit = MaxXmlDepth);
 
+// The most attributes TinyXML would read on one element of the text, by the
+// same walk. Stops counting once limit is exceeded.
+size_t CountMostXmlAttributes(const char* text, size_t limit = MaxXmlAttributes);
+
 // Parses text (zero-terminated) with encoding detection, or leaves the
-// document empty when the text nests too deeply. Returns whether it parsed.
+// document empty when the text nests too deeply or carries too many
+// attributes on one element. Returns whether it parsed.
+// TinyXML parses a padded copy: it may step a few bytes past the end of a
+// text that ends inside a UTF-8 sequence.
 bool ParseXmlBody(const char* text, TiXmlDocument& document);
 } // namespace Content

@@ -1,0 +1,164 @@
+// Conformance with feed documents written by others: each is fetched the
+// way a channel's body arrives, parsed, detected and walked, and what comes
+// out is compared with the expectations stored beside the documents.
+#include "content/FeedFormats.h"
+#include "content/ResponseBody.h"
+#include "content/XmlDocument.h"
+#include "support/JsonValue.h"
+#include "support/RecordingFeedSink.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using Content::FeedFormat;
+
+namespace
+{
+const std::string CorpusDirectory = TIDELIGHT_CORPUS_DIR;
+
+struct CorpusCase
+{
+    size_t line;
+    std::string file;
+    CJsonValue expected;
+    bool readable;
+};
+
+std::vector<CorpusCase> LoadCases()
+{
+    std::vector<CorpusCase> cases;
+    std::ifstream in(CorpusDirectory + "/expected.jsonl", std::ios::binary);
+    std::string text;
+    for (size_t line = 1; std::getline(in, text); ++line)
+    {
+        if (text.empty())
+        {
+            continue;
+        }
+        CorpusCase entry{line, "", CJsonValue(), false};
+        entry.readable = CJsonValue::Parse(text, entry.expected) &&
+                         entry.expected["file"].GetKind() == CJsonValue::Kind::String;
+        entry.file = entry.expected["file"].GetString();
+        cases.push_back(std::move(entry));
+    }
+    return cases;
+}
+
+const std::vector<CorpusCase>& Cases()
+{
+    static const std::vector<CorpusCase> cases = LoadCases();
+    return cases;
+}
+
+std::string Bytes(const CString& text)
+{
+    return std::string(text.GetString(), text.GetLength());
+}
+
+const char* RootName(FeedFormat format, const TiXmlDocument& document)
+{
+    switch (format)
+    {
+    case FeedFormat::Rss10:
+        return "rdf:RDF";
+    case FeedFormat::Rss:
+        return "rss";
+    case FeedFormat::Atom:
+        return "feed";
+    case FeedFormat::Unknown:
+        break;
+    }
+    return document.FirstChildElement() != nullptr ? "other" : "none";
+}
+
+class FeedCorpus : public ::testing::TestWithParam<size_t>
+{
+};
+} // namespace
+
+TEST(FeedCorpusExpectations, AreAllReadable)
+{
+    ASSERT_FALSE(Cases().empty()) << "no expectations in " << CorpusDirectory;
+    for (const CorpusCase& entry : Cases())
+    {
+        EXPECT_TRUE(entry.readable) << "expected.jsonl line " << entry.line;
+    }
+}
+
+TEST_P(FeedCorpus, ExtractsWhatIsExpected)
+{
+    const CorpusCase& entry = Cases()[GetParam()];
+    ASSERT_TRUE(entry.readable);
+    SCOPED_TRACE(entry.file);
+    const CJsonValue& expected = entry.expected;
+
+    std::ifstream in(CorpusDirectory + "/feeds/" + entry.file, std::ios::binary);
+    ASSERT_TRUE(in.good());
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Content::CResponseBody body;
+    for (size_t offset = 0; offset < bytes.size(); offset += Content::CResponseBody::PieceSize)
+    {
+        body.AppendPiece(bytes.data() + offset,
+                         std::min(Content::CResponseBody::PieceSize, bytes.size() - offset));
+    }
+    ASSERT_FALSE(body.IsOverLimit());
+
+    TiXmlDocument document;
+    Content::ParseXmlBody(body.GetText(), document);
+    const FeedFormat format = Content::DetectFormat(document);
+    EXPECT_EQ(expected["root"].GetString(), RootName(format, document));
+
+    CString channelTitle;
+    CRecordingFeedSink sink;
+    Content::ParseDocument(format, document, channelTitle, nullptr, sink);
+    if (expected["channel_title"].IsNull())
+    {
+        EXPECT_TRUE(sink.channelTitles.empty());
+    }
+    else
+    {
+        ASSERT_EQ(1u, sink.channelTitles.size());
+        EXPECT_EQ(expected["channel_title"].GetString(), Bytes(channelTitle));
+    }
+
+    // Skipped items never reach the sink; the others must arrive in order.
+    std::vector<const CJsonValue*> delivered;
+    for (const CJsonValue& item : expected["items"].GetArray())
+    {
+        if (!item["skipped"].GetBoolean())
+        {
+            delivered.push_back(&item);
+        }
+    }
+    EXPECT_EQ(expected["headlines"].GetInteger(), static_cast<long long>(delivered.size()));
+    ASSERT_EQ(delivered.size(), sink.headlines.size());
+    for (size_t i = 0; i < delivered.size(); ++i)
+    {
+        SCOPED_TRACE("headline " + std::to_string(i));
+        const CJsonValue& item = *delivered[i];
+        const CHeadline& headline = sink.headlines[i];
+        EXPECT_EQ(item["title"].GetString(), Bytes(headline.GetTitle()));
+        EXPECT_EQ(item["link"].GetString(), Bytes(headline.GetLink()));
+        EXPECT_EQ(item["enclosure"].GetString(), Bytes(headline.GetEnclosureUrl()));
+        EXPECT_EQ(item["description"].GetString(), Bytes(headline.GetDescription()));
+        EXPECT_EQ(item["id"].GetInteger(), headline.GetId());
+        EXPECT_EQ(Bytes(channelTitle), Bytes(headline.GetChannelTitle()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, FeedCorpus, ::testing::Range<size_t>(0, Cases().size()),
+                         [](const ::testing::TestParamInfo<size_t>& info)
+                         {
+                             std::string name = Cases()[info.param].file;
+                             for (char& c : name)
+                             {
+                                 const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                                    (c >= '0' && c <= '9');
+                                 c = plain ? c : '_';
+                             }
+                             return std::to_string(info.param) + "_" + name;
+                         });
