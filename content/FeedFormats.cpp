@@ -61,11 +61,11 @@ const TiXmlElement* Below(const TiXmlElement* root, const char* name)
 }
 
 CHeadline ReadItem(FeedFormat format, const TiXmlElement* item, const CString& channelTitle,
-                   CAbstractRetriever* retriever)
+                   CAbstractRetriever* retriever, uint64_t retrieverSerial)
 {
     CHeadline headline;
     headline.SetChannelTitle(channelTitle);
-    headline.SetRetriever(retriever);
+    headline.SetRetriever(retriever, retrieverSerial);
     headline.SetTitle(ChildText(item, "title"));
     if (format == FeedFormat::Atom)
     {
@@ -100,7 +100,7 @@ FeedFormat DetectFormat(const TiXmlDocument& document)
 }
 
 void ParseDocument(FeedFormat format, const TiXmlDocument& document, CString& channelTitle,
-                   CAbstractRetriever* retriever, CFeedSink& sink)
+                   CAbstractRetriever* retriever, CFeedSink& sink, uint64_t retrieverSerial)
 {
     const Vocabulary* vocabulary = VocabularyOf(format);
     const TiXmlElement* root = vocabulary != nullptr ? document.FirstChildElement(vocabulary->root) : nullptr;
@@ -123,7 +123,7 @@ void ParseDocument(FeedFormat format, const TiXmlDocument& document, CString& ch
     for (const TiXmlElement* item = itemParent->FirstChildElement(vocabulary->item); item != nullptr;
          item = item->NextSiblingElement(vocabulary->item))
     {
-        CHeadline headline = ReadItem(format, item, channelTitle, retriever);
+        CHeadline headline = ReadItem(format, item, channelTitle, retriever, retrieverSerial);
         if (headline.GetTitle().IsEmpty())
         {
             continue;

@@ -38,6 +38,7 @@ protected:
 // Walks the document as the given format. channelTitle carries the channel's
 // title from poll to poll: it is replaced when the document names one and
 // stamped on every headline. Items whose cleaned title is empty are skipped.
+// Every headline names retriever (with its serial) as its producer.
 void ParseDocument(FeedFormat format, const TiXmlDocument& document, CString& channelTitle,
-                   CAbstractRetriever* retriever, CFeedSink& sink);
+                   CAbstractRetriever* retriever, CFeedSink& sink, uint64_t retrieverSerial = 0);
 } // namespace Content

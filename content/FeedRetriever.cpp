@@ -246,7 +246,7 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket)
                 // An empty or foreign document still counts as a check: the
                 // format is known, the channel just has nothing for us.
                 m_lastCheckTime = static_cast<int64_t>(std::time(nullptr));
-                ParseDocument(format, *document, m_channelTitle, this, *this);
+                ParseDocument(format, *document, m_channelTitle, this, *this, GetSerial());
                 m_state = Idle;
             }
             else

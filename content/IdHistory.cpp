@@ -1,5 +1,6 @@
 #include "IdHistory.h"
 
+#include "IdHistoryLayout.h"
 #include "core/ChannelRecord.h"
 
 #include <algorithm>
@@ -24,7 +25,7 @@ CIdHistory::CIdHistory(bool persistent, const CString& key)
         m_hKey = nullptr;
         return;
     }
-    unsigned char stored[Capacity * 4];
+    unsigned char stored[Content::IdHistoryMaxBytes];
     DWORD type = 0;
     DWORD size = sizeof(stored);
     if (::RegQueryValueExA(m_hKey, StateValue, nullptr, &type, stored, &size) != ERROR_SUCCESS ||
@@ -33,13 +34,9 @@ CIdHistory::CIdHistory(bool persistent, const CString& key)
         return;
     }
     Common::CLockGuard guard(*this);
-    // Whole little-endian 32-bit ids, oldest first; a trailing part is ignored.
-    for (DWORD offset = 0; offset + 4 <= size; offset += 4)
+    for (int32_t id : Content::DecodeIdHistory(stored, size))
     {
-        const uint32_t id = static_cast<uint32_t>(stored[offset]) | static_cast<uint32_t>(stored[offset + 1]) << 8 |
-                            static_cast<uint32_t>(stored[offset + 2]) << 16 |
-                            static_cast<uint32_t>(stored[offset + 3]) << 24;
-        AddLocked(static_cast<int32_t>(id));
+        AddLocked(id);
     }
 }
 
@@ -53,13 +50,9 @@ CIdHistory::~CIdHistory()
             ERROR_SUCCESS)
         {
             std::vector<unsigned char> bytes;
-            for (int32_t id : Ids())
             {
-                const uint32_t value = static_cast<uint32_t>(id);
-                for (int shift = 0; shift < 32; shift += 8)
-                {
-                    bytes.push_back(static_cast<unsigned char>(value >> shift));
-                }
+                Common::CLockGuard guard(*this);
+                bytes = Content::EncodeIdHistory(m_order);
             }
             ::RegSetValueExA(key, StateValue, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
             ::RegCloseKey(key);

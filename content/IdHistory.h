@@ -3,6 +3,7 @@
 // its session history (this run only). Holds the last 64 ids.
 #pragma once
 
+#include "IdHistoryLayout.h"
 #include "common/CString.h"
 #include "common/SynchronizedObject.h"
 
@@ -14,7 +15,7 @@
 class CIdHistory : public Common::CSynchronizedObject
 {
 public:
-    static const int Capacity = 64;
+    static const int Capacity = static_cast<int>(Content::IdHistoryCapacity);
 
     // A persistent history loads the stored ids of the channel key.
     CIdHistory(bool persistent, const CString& key);
