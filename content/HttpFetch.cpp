@@ -249,7 +249,9 @@ void Fetch(const CString& username, const CString& password, const CString& url,
         return;
     }
     reference.release();
-    if (::WaitForSingleObject(thread.get(), limits.totalTimeout) == WAIT_OBJECT_0 && transfer->complete)
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD remaining = now < transfer->deadline ? static_cast<DWORD>(transfer->deadline - now) : 0;
+    if (::WaitForSingleObject(thread.get(), remaining) == WAIT_OBJECT_0 && transfer->complete)
     {
         ParseXmlBody(transfer->body.GetText(), document);
     }
