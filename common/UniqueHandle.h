@@ -2,7 +2,11 @@
 // closed exactly once with the function its traits name.
 #pragma once
 
+// winsock2.h must come before windows.h wherever the latter might pull in
+// the older winsock.h.
+#include <winsock2.h>
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -99,6 +103,20 @@ struct MemoryDcTraits
     static void Close(Handle h) noexcept { ::DeleteDC(h); }
 };
 
+struct InternetHandleTraits
+{
+    using Handle = HINTERNET;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::InternetCloseHandle(h); }
+};
+
+struct SocketTraits
+{
+    using Handle = SOCKET;
+    static Handle Invalid() noexcept { return INVALID_SOCKET; }
+    static void Close(Handle h) noexcept { ::closesocket(h); }
+};
+
 using CUniqueKernelHandle = CUniqueHandle<KernelHandleTraits>;
 using CUniqueKey = CUniqueHandle<RegistryKeyTraits>;
 using CUniqueModule = CUniqueHandle<ModuleTraits>;
@@ -106,4 +124,6 @@ using CUniqueIcon = CUniqueHandle<IconTraits>;
 using CUniqueMenu = CUniqueHandle<MenuTraits>;
 using CUniqueBitmap = CUniqueHandle<GdiObjectTraits<HBITMAP>>;
 using CUniqueMemoryDc = CUniqueHandle<MemoryDcTraits>;
+using CUniqueInternetHandle = CUniqueHandle<InternetHandleTraits>;
+using CUniqueSocket = CUniqueHandle<SocketTraits>;
 } // namespace Common

@@ -1,0 +1,40 @@
+// Opens links for the user: a headline's web page in the default browser,
+// and files the program wrote itself (finished downloads) with their
+// associated program. The two are separate entry points so that a link
+// taken from a feed can never be opened as a local file or program.
+#pragma once
+
+#include "common/CString.h"
+
+#include <functional>
+
+class CBrowserLauncher
+{
+public:
+    // The one call into the shell: open file (a program, a URL or a
+    // document) with the given parameters, which may be empty.
+    using ShellOpen = std::function<void(const CString& file, const CString& parameters)>;
+
+    // browserCommand is the default browser's command line (may be empty);
+    // with tabbedBrowser, links go to the shell, which reuses the running
+    // browser's window.
+    CBrowserLauncher(const CString& browserCommand, bool tabbedBrowser,
+                     ShellOpen shellOpen = &ShellExecuteOpen);
+
+    // Opens an http or https link; anything else is ignored.
+    void OpenLink(const CString& link) const;
+    // Opens a local file; URLs are ignored.
+    void OpenLocalFile(const CString& path) const;
+
+    // ShellExecuteA with the default verb and a normal window.
+    static void ShellExecuteOpen(const CString& file, const CString& parameters);
+
+private:
+    CString m_browserCommand;
+    bool m_tabbedBrowser;
+    ShellOpen m_shellOpen;
+};
+
+// With the settings record's browser command and "My browser supports tabs".
+void OpenLink(const CString& link);
+void OpenLocalFile(const CString& path);
