@@ -1,6 +1,7 @@
 #include "content/AbstractRetriever.h"
 
 #include "core/ChannelRecord.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -88,15 +89,6 @@ private:
     HANDLE m_gate;
 };
 
-template <typename Condition> bool WaitUntil(Condition condition)
-{
-    for (int i = 0; i < 1000 && !condition(); ++i)
-    {
-        ::Sleep(10);
-    }
-    return condition();
-}
-
 struct Gate
 {
     Gate(bool open) : handle(::CreateEventA(nullptr, TRUE, open ? TRUE : FALSE, nullptr)) {}
@@ -173,7 +165,7 @@ TEST(AbstractRetriever, WakeStartsTheNextPollOfAnIdleWorker)
     EXPECT_TRUE(WaitUntil([&] { return log.polls == 2; }));
     // Restarting after a stop gives a fresh worker.
     retriever.Stop();
-    EXPECT_EQ(1, log.finished.load());
+    EXPECT_TRUE(WaitUntil([&] { return log.finished == 1; }));
     retriever.Start(0);
     EXPECT_TRUE(WaitUntil([&] { return log.polls == 3; }));
 }

@@ -2,6 +2,8 @@
 // These tests use the test prefix's real HKEY_CURRENT_USER, like the program.
 #include "resources/resource.h"
 #include "support/RegistrySandbox.h"
+#include "support/TestHttpServer.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -167,4 +169,43 @@ TEST_F(StartupTest, EndOfSessionSavesAtOnceAndExitDoesNotSaveAgain)
     DWORD value = 0;
     EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "panelDisplayTime", value));
     EXPECT_EQ(4u, value);
+}
+
+TEST_F(StartupTest, HeadlineOfALocalChannelSlidesIntoView)
+{
+    CTestHttpServer server([](const CTestHttpServer::Request&) {
+        return CTestHttpServer::Reply::Ok("<rss version=\"2.0\"><channel><title>Local</title>"
+                                          "<item><title>Hello from 127.0.0.1</title>"
+                                          "<link>http://127.0.0.1/hello</link></item></channel></rss>");
+    });
+    const std::string channel = "SOFTWARE\\tidelight\\Channels\\" + server.GetUrl("/feed.xml");
+    TestRegistry::SetDword(HKEY_CURRENT_USER, channel.c_str(), "pollingInterval", 20);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayInterval", 1);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 0);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "helpActive", 0);
+
+    RunningProgram program;
+    const HWND panel = program.WaitForWindow(20000);
+    ASSERT_NE(nullptr, panel);
+    RECT screen;
+    ::GetWindowRect(::GetDesktopWindow(), &screen);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            RECT window;
+            ::GetWindowRect(panel, &window);
+            return window.left == screen.right - 300;
+        },
+        30000))
+        << "the headline's panel never reached its place at the right edge";
+    EXPECT_GE(server.GetRequestCount(), 2u);
+
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+    DWORD type = 0;
+    std::string shown;
+    ASSERT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, channel.c_str(), "internalState", type, shown));
+    EXPECT_EQ(4u, shown.size()) << "the shown headline is remembered";
+    DWORD value = 0;
+    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", value));
+    EXPECT_EQ(1u, value);
 }

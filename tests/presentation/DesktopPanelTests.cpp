@@ -20,7 +20,12 @@ protected:
         Settings().SetFullLayout(true);
         Settings().SetNewsDisplayed(0);
         m_channel = Channel("http://a.test/");
+        // The pointer rests far from where the panel appears, and is free.
+        ::ClipCursor(nullptr);
+        ::SetCursorPos(0, 0);
         m_window = m_panel.Create(::GetDesktopWindow(), reinterpret_cast<LPARAM>(&m_manager));
+        // Shown as start-up shows it: painting only reaches a visible window.
+        ::ShowWindow(m_window, SW_SHOWNOACTIVATE);
     }
     ~DesktopPanelTest() override { Settings().SetFullLayout(true); }
 
@@ -164,8 +169,9 @@ TEST_F(DesktopPanelTest, SlideOutEndsEvenWhenTheStepsMissTheEdge)
     const RECT window = Window();
     ::SetWindowPos(m_window, nullptr, window.left + 3, window.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Tick();
-    Step(52);
+    Step(51);
     EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
+    EXPECT_GE(Window().left, ScreenWidth());
 }
 
 TEST_F(DesktopPanelTest, LayoutButtonTogglesTheHeightWithTheTopFixed)

@@ -1,0 +1,256 @@
+#include "content/FeedRetriever.h"
+
+#include "content/HttpFetch.h"
+#include "content/IdHistory.h"
+#include "core/ChannelRecord.h"
+#include "support/RegistrySandbox.h"
+#include "support/TestHttpServer.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <memory>
+#include <mutex>
+#include <string>
+
+using Content::CAbstractRetriever;
+using Content::CFeedRetriever;
+
+namespace
+{
+std::string Rss(const std::string& items, const char* title = "Test channel")
+{
+    return std::string("<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>") + title + "</title>" +
+           items + "</channel></rss>";
+}
+
+std::string Item(int number)
+{
+    return "<item><title>Story " + std::to_string(number) + "</title><link>http://127.0.0.1/story/" +
+           std::to_string(number) + "</link><description>About &lt;b&gt;story&lt;/b&gt; " + std::to_string(number) +
+           "</description></item>";
+}
+
+std::string Items(int first, int last)
+{
+    std::string items;
+    for (int i = first; i <= last; ++i)
+    {
+        items += Item(i);
+    }
+    return items;
+}
+
+class FeedRetrieverTest : public ::testing::Test
+{
+protected:
+    FeedRetrieverTest()
+        : m_server([this](const CTestHttpServer::Request&) {
+              std::lock_guard<std::mutex> guard(m_lock);
+              return m_reply;
+          }),
+          m_key(m_server.GetUrl("/feed.xml").c_str())
+    {
+        Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 3))));
+    }
+
+    void Serve(const CTestHttpServer::Reply& reply)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_reply = reply;
+    }
+    void SetChannelValue(const char* name, DWORD value)
+    {
+        TestRegistry::SetDword(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), name, value);
+    }
+    std::unique_ptr<CFeedRetriever> StartRetriever()
+    {
+        auto retriever = std::make_unique<CFeedRetriever>();
+        retriever->Initialize(m_key);
+        retriever->Start(0);
+        return retriever;
+    }
+    static int Waiting(CFeedRetriever& retriever)
+    {
+        int count = 0;
+        return retriever.HasHeadlines(&count) ? count : 0;
+    }
+    // Waits for the poll after the given number of requests to finish.
+    bool WaitForPoll(CFeedRetriever& retriever, size_t requests)
+    {
+        return WaitUntil([&] {
+            return m_server.GetRequestCount() >= requests && retriever.GetState() == CAbstractRetriever::Idle;
+        });
+    }
+    std::vector<CString> TakeTitles(CFeedRetriever& retriever)
+    {
+        std::vector<CString> titles;
+        CHeadline headline;
+        while (retriever.GetHeadlines(&headline, 1) == 1)
+        {
+            titles.push_back(headline.GetTitle());
+        }
+        return titles;
+    }
+
+    CRegistrySandbox m_sandbox;
+    std::mutex m_lock;
+    CTestHttpServer::Reply m_reply;
+    CTestHttpServer m_server;
+    const CString m_key;
+};
+} // namespace
+
+TEST_F(FeedRetrieverTest, DetectsTheFormatThenBuffersEveryNewHeadlineInOrder)
+{
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitForPoll(*retriever, 2)) << "detection and the first poll both fetch";
+    EXPECT_EQ(3, Waiting(*retriever));
+    EXPECT_EQ(3, retriever->GetBufferedHeadlines());
+    EXPECT_STREQ("Test channel", retriever->GetTitle());
+    EXPECT_GT(retriever->GetLastCheckTime(), 0);
+
+    CHeadline headlines[5];
+    ASSERT_EQ(3u, retriever->GetHeadlines(headlines, 5));
+    EXPECT_STREQ("Story 1", headlines[0].GetTitle());
+    EXPECT_STREQ("About story 1", headlines[0].GetDescription());
+    EXPECT_STREQ("Test channel", headlines[0].GetChannelTitle());
+    EXPECT_STREQ("Story 3", headlines[2].GetTitle());
+    EXPECT_EQ(retriever.get(), headlines[0].GetRetriever());
+    EXPECT_EQ(retriever->GetSerial(), headlines[0].GetRetrieverSerial());
+    EXPECT_EQ(3, retriever->GetDisplayedHeadlines());
+    EXPECT_EQ(0, retriever->GetBufferedHeadlines());
+
+    const std::vector<CTestHttpServer::Request> requests = m_server.GetRequests();
+    EXPECT_EQ("tidelight/1.7", requests[0].Header("User-Agent"));
+}
+
+TEST_F(FeedRetrieverTest, ShownHeadlinesStayShownAcrossRestarts)
+{
+    {
+        auto retriever = StartRetriever();
+        ASSERT_TRUE(WaitForPoll(*retriever, 2));
+        CHeadline first;
+        ASSERT_EQ(1u, retriever->GetHeadlines(&first, 1)); // shown: story 1
+    }
+    // Stories 2 and 3 were buffered but never shown: they come back.
+    Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 4))));
+    const size_t before = m_server.GetRequestCount();
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitForPoll(*retriever, before + 2));
+    EXPECT_EQ((std::vector<CString>{"Story 2", "Story 3", "Story 4"}), TakeTitles(*retriever));
+}
+
+TEST_F(FeedRetrieverTest, RepeatingChannelsBufferEveryPollUntilDismissed)
+{
+    SetChannelValue("repeatHeadlines", 1);
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitForPoll(*retriever, 2));
+    EXPECT_EQ(3, Waiting(*retriever));
+    CHeadline first;
+    retriever->GetHeadlines(&first, 1); // taking does not mark it shown
+    ASSERT_EQ(1, retriever->Wake());
+    ASSERT_TRUE(WaitForPoll(*retriever, 3));
+    EXPECT_EQ(5, Waiting(*retriever));
+    // Two copies of story 2 wait; one dismissal removes both for good.
+    CHeadline second;
+    retriever->GetHeadlines(&second, 1);
+    EXPECT_STREQ("Story 2", second.GetTitle());
+    EXPECT_EQ(1, retriever->Dismiss(second.GetId()));
+    EXPECT_EQ(3, Waiting(*retriever));
+    retriever->Wake();
+    ASSERT_TRUE(WaitForPoll(*retriever, 4));
+    const std::vector<CString> titles = TakeTitles(*retriever);
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), CString("Story 2")), 0);
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), CString("Story 1")), 2);
+}
+
+TEST_F(FeedRetrieverTest, IdenticalItemsAreBufferedOnce)
+{
+    Serve(CTestHttpServer::Reply::Ok(Rss(Item(1) + Item(1) + Item(2))));
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitForPoll(*retriever, 2));
+    EXPECT_EQ((std::vector<CString>{"Story 1", "Story 2"}), TakeTitles(*retriever));
+}
+
+TEST_F(FeedRetrieverTest, OnlyTheLast64IdsAreRemembered)
+{
+    Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 70))));
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitForPoll(*retriever, 2));
+    EXPECT_EQ(70u, TakeTitles(*retriever).size());
+    retriever->Wake();
+    ASSERT_TRUE(WaitForPoll(*retriever, 3));
+    EXPECT_EQ((std::vector<CString>{"Story 1", "Story 2", "Story 3", "Story 4", "Story 5", "Story 6"}),
+              TakeTitles(*retriever));
+}
+
+TEST_F(FeedRetrieverTest, EveryFailedDetectionBuffersAnErrorNotice)
+{
+    SetChannelValue("pollingInterval", 0);
+    Serve(CTestHttpServer::Reply::WithStatus("404 Not Found", "<html><body>gone</body></html>"));
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitUntil([&] { return Waiting(*retriever) >= 3; }));
+    EXPECT_EQ(CAbstractRetriever::Error, retriever->GetState());
+    retriever->Stop();
+    CHeadline notice;
+    ASSERT_EQ(1u, retriever->GetHeadlines(&notice, 1));
+    EXPECT_STREQ("Application error", notice.GetChannelTitle());
+    EXPECT_STREQ("Channel not reachable", notice.GetTitle());
+    EXPECT_STREQ(m_key, notice.GetDescription());
+    EXPECT_STREQ("", notice.GetLink());
+    // The notices bypass the histories: the same one comes again and again.
+    CHeadline again;
+    ASSERT_EQ(1u, retriever->GetHeadlines(&again, 1));
+    EXPECT_EQ(notice.GetId(), again.GetId());
+}
+
+TEST_F(FeedRetrieverTest, AKnownChannelThatFailsLaterStaysIdleAndQuiet)
+{
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitForPoll(*retriever, 2));
+    TakeTitles(*retriever);
+    Serve(CTestHttpServer::Reply::WithStatus("500 Internal Server Error", "oops"));
+    retriever->Wake();
+    ASSERT_TRUE(WaitForPoll(*retriever, 3));
+    EXPECT_EQ(0, Waiting(*retriever));
+    EXPECT_EQ(CAbstractRetriever::Idle, retriever->GetState());
+}
+
+TEST_F(FeedRetrieverTest, StopDuringTheFirstFetchDoesNotWaitForTheNetwork)
+{
+    CTestHttpServer::Reply stall;
+    stall.stall = true;
+    Serve(stall);
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitUntil([&] { return m_server.GetRequestCount() == 1; }));
+    EXPECT_EQ(CAbstractRetriever::Initializing, retriever->GetState());
+    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread stopper([&] {
+        retriever->Stop();
+        ::SetEvent(done);
+    });
+    // A stop that waited would sit out the fetch's half-minute time-outs.
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(done, 10000));
+    stopper.join();
+    ::CloseHandle(done);
+    EXPECT_EQ(CAbstractRetriever::Stopped, retriever->GetState());
+    retriever.reset(); // the abandoned worker must never touch it again
+    m_server.Stop();
+}
+
+TEST_F(FeedRetrieverTest, StoppedChannelsReportNothingButKeepTheirBuffer)
+{
+    auto retriever = StartRetriever();
+    ASSERT_TRUE(WaitForPoll(*retriever, 2));
+    retriever->Stop();
+    EXPECT_EQ(0, retriever->HasHeadlines(nullptr));
+    EXPECT_EQ(3, retriever->GetBufferedHeadlines());
+    const size_t before = m_server.GetRequestCount();
+    retriever->Start(0); // the format is known: one fetch, no detection
+    ASSERT_TRUE(WaitForPoll(*retriever, before + 1));
+    EXPECT_EQ(3, Waiting(*retriever));
+}
