@@ -31,7 +31,7 @@ using Image = std::pair<int, int>;
 
 // An icon holds one image for each of its sizes and depths; no depths
 // listed means that any depths will do.
-struct IconSpec
+struct IconLayout
 {
     int id;
     std::set<int> sizes;
@@ -40,7 +40,7 @@ struct IconSpec
 
 const std::set<int> ChannelDepths = {4, 8, 32};
 
-const std::vector<IconSpec> ChannelIcons = {
+const std::vector<IconLayout> ChannelIcons = {
     {IDI_CHANNEL_GAME, {32}, ChannelDepths},        {IDI_CHANNEL_INTERNET, {32}, ChannelDepths},
     {IDI_CHANNEL_EXCLAMATION, {32}, ChannelDepths}, {IDI_CHANNEL_CALENDAR, {32}, ChannelDepths},
     {IDI_ERROR_NOTICE, {32}, ChannelDepths},        {IDI_DOWNLOAD_SERVICE, {32}, ChannelDepths},
@@ -48,14 +48,14 @@ const std::vector<IconSpec> ChannelIcons = {
     {IDI_CHANNEL_HEART, {32}, ChannelDepths},
 };
 
-const std::vector<IconSpec> ButtonIcons = {
+const std::vector<IconLayout> ButtonIcons = {
     {IDI_BUTTON_CLOSE, {16}, {4}},
     {IDI_BUTTON_EXPAND, {16}, {4}},
     {IDI_BUTTON_COLLAPSE, {16}, {4}},
     {IDI_BUTTON_DOWNLOAD, {16}, {4}},
 };
 
-const IconSpec ApplicationIcon = {IDI_TIDELIGHT, {48, 32, 24, 16}, {}};
+const IconLayout ApplicationIcon = {IDI_TIDELIGHT, {48, 32, 24, 16}, {}};
 
 class ResourceTest : public ::testing::Test
 {
@@ -130,44 +130,44 @@ protected:
         return images;
     }
 
-    static void ExpectImages(const IconSpec& spec)
+    static void ExpectImages(const IconLayout& layout)
     {
-        const std::set<Image> stored = StoredImages(spec.id);
-        if (spec.depths.empty())
+        const std::set<Image> stored = StoredImages(layout.id);
+        if (layout.depths.empty())
         {
             std::set<int> sizes;
             for (const Image& image : stored)
             {
                 sizes.insert(image.first);
             }
-            EXPECT_EQ(spec.sizes, sizes) << "icon " << spec.id;
+            EXPECT_EQ(layout.sizes, sizes) << "icon " << layout.id;
         }
         else
         {
             std::set<Image> expected;
-            for (int size : spec.sizes)
+            for (int size : layout.sizes)
             {
-                for (int depth : spec.depths)
+                for (int depth : layout.depths)
                 {
                     expected.insert({size, depth});
                 }
             }
-            EXPECT_EQ(expected, stored) << "icon " << spec.id;
+            EXPECT_EQ(expected, stored) << "icon " << layout.id;
         }
 
         // Loading at each size picks an image of that very size, not a
         // scaled copy of another one.
-        for (int size : spec.sizes)
+        for (int size : layout.sizes)
         {
-            const std::vector<BYTE> directory = ResourceBytes(RT_GROUP_ICON, spec.id);
+            const std::vector<BYTE> directory = ResourceBytes(RT_GROUP_ICON, layout.id);
             ASSERT_FALSE(directory.empty());
             const int chosen = ::LookupIconIdFromDirectoryEx(const_cast<BYTE*>(directory.data()), TRUE, size,
                                                              size, LR_DEFAULTCOLOR);
-            EXPECT_EQ(size, StoredImage(chosen).first) << "icon " << spec.id << " at " << size;
+            EXPECT_EQ(size, StoredImage(chosen).first) << "icon " << layout.id << " at " << size;
 
             Common::CUniqueIcon icon(static_cast<HICON>(
-                ::LoadImageA(Module(), MAKEINTRESOURCEA(spec.id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-            ASSERT_TRUE(icon) << "icon " << spec.id << " at " << size;
+                ::LoadImageA(Module(), MAKEINTRESOURCEA(layout.id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+            ASSERT_TRUE(icon) << "icon " << layout.id << " at " << size;
             ICONINFO info = {};
             ASSERT_TRUE(::GetIconInfo(icon.get(), &info));
             Common::CUniqueBitmap colour(info.hbmColor);
@@ -175,8 +175,8 @@ protected:
             ASSERT_TRUE(colour);
             BITMAP bitmap = {};
             ASSERT_NE(0, ::GetObjectA(colour.get(), sizeof(bitmap), &bitmap));
-            EXPECT_EQ(size, bitmap.bmWidth) << "icon " << spec.id;
-            EXPECT_EQ(size, bitmap.bmHeight) << "icon " << spec.id;
+            EXPECT_EQ(size, bitmap.bmWidth) << "icon " << layout.id;
+            EXPECT_EQ(size, bitmap.bmHeight) << "icon " << layout.id;
         }
     }
 
@@ -227,22 +227,22 @@ Common::CUniqueModule* ResourceTest::s_module = nullptr;
 TEST_F(ResourceTest, IconsHoldTheSizesAndDepthsThePanelDrawsThemAt)
 {
     ExpectImages(ApplicationIcon);
-    for (const IconSpec& spec : ChannelIcons)
+    for (const IconLayout& layout : ChannelIcons)
     {
-        ExpectImages(spec);
+        ExpectImages(layout);
     }
-    for (const IconSpec& spec : ButtonIcons)
+    for (const IconLayout& layout : ButtonIcons)
     {
-        ExpectImages(spec);
+        ExpectImages(layout);
     }
 }
 
 TEST_F(ResourceTest, IconsAreTransparentAroundTheirShape)
 {
     std::vector<int> icons = {IDI_TIDELIGHT};
-    for (const IconSpec& spec : ChannelIcons)
+    for (const IconLayout& layout : ChannelIcons)
     {
-        icons.push_back(spec.id);
+        icons.push_back(layout.id);
     }
     for (int id : icons)
     {
@@ -259,10 +259,10 @@ TEST_F(ResourceTest, IconsAreTransparentAroundTheirShape)
 // 16 x 16 image, or it would cover the column's bevel or the next button.
 TEST_F(ResourceTest, ButtonGlyphsStayInsideTheirOwnPartOfTheColumn)
 {
-    for (const IconSpec& spec : ButtonIcons)
+    for (const IconLayout& layout : ButtonIcons)
     {
-        const std::vector<std::vector<bool>> painted = PaintedPixels(spec.id, 16);
-        ASSERT_EQ(16u, painted.size()) << "icon " << spec.id;
+        const std::vector<std::vector<bool>> painted = PaintedPixels(layout.id, 16);
+        ASSERT_EQ(16u, painted.size()) << "icon " << layout.id;
         int inside = 0;
         std::string strays;
         for (int y = 0; y < 16; ++y)
@@ -283,8 +283,8 @@ TEST_F(ResourceTest, ButtonGlyphsStayInsideTheirOwnPartOfTheColumn)
                 }
             }
         }
-        EXPECT_EQ("", strays) << "icon " << spec.id << " paints outside its place";
-        EXPECT_GE(inside, 12) << "icon " << spec.id << " draws almost nothing";
+        EXPECT_EQ("", strays) << "icon " << layout.id << " paints outside its place";
+        EXPECT_GE(inside, 12) << "icon " << layout.id << " draws almost nothing";
     }
 }
 
