@@ -5,6 +5,7 @@
 #include "support/TestHttpServer.h"
 #include "support/WaitUntil.h"
 
+#include "support/ProgramPath.h"
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,17 +13,6 @@
 namespace
 {
 const char Root[] = "SOFTWARE\\tidelight";
-
-std::string ProgramPath()
-{
-    char path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string self(path, length);
-    // The test programs sit in tests\ below the folder that holds the program.
-    self.erase(self.find_last_of('\\'));
-    self.erase(self.find_last_of('\\') + 1);
-    return self + TIDELIGHT_EXE_NAME;
-}
 
 struct FoundWindow
 {

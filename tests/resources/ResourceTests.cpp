@@ -4,6 +4,7 @@
 #include "common/UniqueHandle.h"
 #include "resources/resource.h"
 
+#include "support/ProgramPath.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,17 +16,6 @@
 
 namespace
 {
-std::string ProgramPath()
-{
-    char path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string self(path, length);
-    // The test programs sit in tests\ below the folder that holds the program.
-    self.erase(self.find_last_of('\\'));
-    self.erase(self.find_last_of('\\') + 1);
-    return self + TIDELIGHT_EXE_NAME;
-}
-
 // (width, bits per pixel) of one image of an icon.
 using Image = std::pair<int, int>;
 
