@@ -147,8 +147,8 @@ void CDesktopPanel::OnInitDialog()
     // the screen's bottom; the slide brings it in from there.
     const RECT screen = ScreenRect();
     const int height = CPanelPainter::Height(Settings().GetFullLayout());
-    ::SetWindowPos(m_hWnd, HWND_TOPMOST, screen.right - screen.left, screen.bottom - height - BottomMargin,
-                   Width, height, SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, screen.right - screen.left, screen.bottom - height - BottomMargin, Width,
+                   height, SWP_NOACTIVATE);
 
     // Present but invisible until a headline slides in.
     ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
@@ -161,9 +161,8 @@ void CDesktopPanel::OnInitDialog()
     m_mouseInside = 0;
 
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    m_bigIcon =
-        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
-                                        ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+    m_bigIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
+                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
     m_smallIcon =
         static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
                                         ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
@@ -589,8 +588,7 @@ void CDesktopPanel::OnMouseMove()
         {
             top = screen.bottom - height;
         }
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, panel.left, top, 0, 0,
-                       SWP_NOSIZE | SWP_NOREDRAW | SWP_DEFERERASE);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, panel.left, top, 0, 0, SWP_NOSIZE | SWP_NOREDRAW | SWP_DEFERERASE);
     }
     m_trackMouse.hwndTrack = m_hWnd;
     ::TrackMouseEvent(&m_trackMouse);
