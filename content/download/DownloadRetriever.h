@@ -32,8 +32,6 @@ public:
     int Stop() override;
     int Dismiss(int id) override;
 
-    unsigned GetCursor() const { return m_cursor; }
-
 private:
     CDownloadJobList& m_jobs;
     uint64_t m_lastNoticeTime;
