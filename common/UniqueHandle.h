@@ -59,6 +59,14 @@ struct KernelHandleTraits
     static void Close(Handle h) noexcept { ::CloseHandle(h); }
 };
 
+// Files from CreateFile, which reports failure as INVALID_HANDLE_VALUE.
+struct FileHandleTraits
+{
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+
 struct RegistryKeyTraits
 {
     using Handle = HKEY;
@@ -118,6 +126,7 @@ struct SocketTraits
 };
 
 using CUniqueKernelHandle = CUniqueHandle<KernelHandleTraits>;
+using CUniqueFile = CUniqueHandle<FileHandleTraits>;
 using CUniqueKey = CUniqueHandle<RegistryKeyTraits>;
 using CUniqueModule = CUniqueHandle<ModuleTraits>;
 using CUniqueIcon = CUniqueHandle<IconTraits>;

@@ -4,6 +4,7 @@
 #include "FeedRetriever.h"
 #include "HelpRetriever.h"
 #include "UpdateRetriever.h"
+#include "content/download/DownloadRetriever.h"
 #include "core/ChannelRecord.h"
 #include "core/Settings.h"
 #include "resources/resource.h"
@@ -48,6 +49,7 @@ CChannelManager::CChannelManager()
     }
     AddService(UpdateServiceKey, new Content::CUpdateRetriever);
     AddService(HelpServiceKey, new Content::CHelpRetriever(IDS_FIRST_TIP));
+    AddService(DownloadServiceKey, new Content::Download::CDownloadRetriever);
     if (channels != nullptr)
     {
         ::RegCloseKey(channels);

@@ -1,8 +1,8 @@
 #include "HttpFetch.h"
 
 #include "common/UniqueHandle.h"
+#include "content/HttpConnection.h"
 #include "content/XmlDocument.h"
-#include "core/Settings.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -17,80 +17,11 @@ namespace Content
 {
 namespace
 {
-const char UserAgent[] = "tidelight/1.7";
-// Only meaningful with an explicit proxy: hosts without a dot go direct.
-const char ProxyBypass[] = "<local>";
 // Revalidate a cached copy; fall back to it when the network fails.
 const DWORD RequestFlags = INTERNET_FLAG_RESYNCHRONIZE | INTERNET_FLAG_CACHE_IF_NET_FAIL;
 
 SRWLOCK g_limitsLock = SRWLOCK_INIT;
 CFetchLimits g_limits;
-
-struct CUrlParts
-{
-    bool secure = false;
-    std::string host;
-    INTERNET_PORT port = 0;
-    // Path followed by query and fragment, as the request's object name.
-    std::string object;
-};
-
-// CR or LF would let a URL add header lines to the request; no other
-// control character belongs in a URL either.
-bool HasControlCharacters(const CString& url)
-{
-    for (size_t i = 0; i < url.GetLength(); ++i)
-    {
-        unsigned char c = static_cast<unsigned char>(url[i]);
-        if (c < 0x20 || c == 0x7F)
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool SplitUrl(const CString& url, CUrlParts& parts)
-{
-    // Buffers as long as the URL itself, so no part can be too long for them.
-    const DWORD size = static_cast<DWORD>(url.GetLength() + 1);
-    std::vector<char> host(size), path(size), extra(size);
-    URL_COMPONENTSA components = {};
-    components.dwStructSize = sizeof(components);
-    components.lpszHostName = host.data();
-    components.dwHostNameLength = size;
-    components.lpszUrlPath = path.data();
-    components.dwUrlPathLength = size;
-    components.lpszExtraInfo = extra.data();
-    components.dwExtraInfoLength = size;
-    if (!::InternetCrackUrlA(url.GetString(), static_cast<DWORD>(url.GetLength()), 0, &components) ||
-        (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS))
-    {
-        return false;
-    }
-    parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
-    parts.host.assign(host.data(), components.dwHostNameLength);
-    parts.port = components.nPort;
-    if (parts.port == 0)
-    {
-        parts.port = parts.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
-    }
-    parts.object.assign(path.data(), components.dwUrlPathLength);
-    parts.object.append(extra.data(), components.dwExtraInfoLength);
-    return !parts.host.empty();
-}
-
-// Set on the connection and on the request: some WinINet versions ignore
-// the values of the internet handle.
-void ApplyTimeouts(HINTERNET handle, const CFetchLimits& limits)
-{
-    DWORD connect = limits.connectTimeout;
-    DWORD send = limits.sendTimeout;
-    DWORD receive = limits.receiveTimeout;
-    ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
-    ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &send, sizeof(send));
-    ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
-}
 
 // Reads the body as it arrives, never more than a piece at a time. Asking
 // only for what is available keeps each wait within the receive time-out,
@@ -152,8 +83,7 @@ struct CTransfer
     CString username;
     CString password;
     CUrlParts parts;
-    DWORD accessType = 0;
-    CString proxy;
+    CNetworkAccess access;
     CFetchLimits limits;
     ULONGLONG deadline = 0;
 
@@ -163,38 +93,13 @@ struct CTransfer
 
 bool Transfer(CTransfer& transfer)
 {
-    Common::CUniqueInternetHandle internet(
-        ::InternetOpenA(UserAgent, transfer.accessType,
-                        transfer.proxy.IsEmpty() ? nullptr : transfer.proxy.GetString(), ProxyBypass, 0));
-    if (!internet)
-    {
-        return false;
-    }
-    ApplyTimeouts(internet.get(), transfer.limits);
-
-    Common::CUniqueInternetHandle connection(::InternetConnectA(
-        internet.get(), transfer.parts.host.c_str(), transfer.parts.port,
-        transfer.username.IsEmpty() ? nullptr : transfer.username.GetString(),
-        transfer.password.IsEmpty() ? nullptr : transfer.password.GetString(), INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection)
-    {
-        return false;
-    }
-    ApplyTimeouts(connection.get(), transfer.limits);
-
-    const DWORD flags = RequestFlags | (transfer.parts.secure ? INTERNET_FLAG_SECURE : 0);
-    Common::CUniqueInternetHandle request(::HttpOpenRequestA(
-        connection.get(), nullptr, transfer.parts.object.c_str(), nullptr, nullptr, nullptr, flags, 0));
-    if (!request)
-    {
-        return false;
-    }
-    ApplyTimeouts(request.get(), transfer.limits);
-
+    CHttpConnection connection;
     // No status is examined: an error page is read like any body, and
     // callers reject a document whose root is not theirs.
-    return ::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0) &&
-           ReadBody(request.get(), transfer.deadline, transfer.body);
+    return connection.Open(transfer.parts, transfer.access, transfer.username, transfer.password,
+                           RequestFlags, transfer.limits) &&
+           ::HttpSendRequestA(connection.GetRequest(), nullptr, 0, nullptr, 0) &&
+           ReadBody(connection.GetRequest(), transfer.deadline, transfer.body);
 }
 
 DWORD WINAPI RunTransfer(LPVOID parameter)
@@ -225,7 +130,7 @@ void Fetch(const CString& username, const CString& password, const CString& url,
 {
     const ULONGLONG start = ::GetTickCount64();
     CUrlParts parts;
-    if (HasControlCharacters(url) || !SplitUrl(url, parts))
+    if (!SplitHttpUrl(url, parts))
     {
         return;
     }
@@ -234,11 +139,7 @@ void Fetch(const CString& username, const CString& password, const CString& url,
     transfer->username = username;
     transfer->password = password;
     transfer->parts = parts;
-    transfer->accessType = Settings().GetConnectionType();
-    if (transfer->accessType == CSettings::Proxy)
-    {
-        transfer->proxy = Settings().GetProxyString();
-    }
+    transfer->access = CNetworkAccess::FromSettings();
     transfer->limits = limits;
     transfer->deadline = start + limits.totalTimeout;
 

@@ -7,7 +7,28 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <mutex>
 #include <utility>
+
+namespace
+{
+std::mutex g_shellOpenLock;
+CBrowserLauncher::ShellOpen g_shellOpen;
+
+CBrowserLauncher ProcessLauncher()
+{
+    CBrowserLauncher::ShellOpen shellOpen;
+    {
+        std::lock_guard<std::mutex> guard(g_shellOpenLock);
+        shellOpen = g_shellOpen;
+    }
+    if (!shellOpen)
+    {
+        shellOpen = &CBrowserLauncher::ShellExecuteOpen;
+    }
+    return CBrowserLauncher(Settings().GetBrowserCommand(), Settings().GetTabbedBrowser(), shellOpen);
+}
+} // namespace
 
 CBrowserLauncher::CBrowserLauncher(const CString& browserCommand, bool tabbedBrowser, ShellOpen shellOpen)
     : m_browserCommand(browserCommand), m_tabbedBrowser(tabbedBrowser), m_shellOpen(std::move(shellOpen))
@@ -49,10 +70,16 @@ void CBrowserLauncher::ShellExecuteOpen(const CString& file, const CString& para
 
 void OpenLink(const CString& link)
 {
-    CBrowserLauncher(Settings().GetBrowserCommand(), Settings().GetTabbedBrowser()).OpenLink(link);
+    ProcessLauncher().OpenLink(link);
 }
 
 void OpenLocalFile(const CString& path)
 {
-    CBrowserLauncher(Settings().GetBrowserCommand(), Settings().GetTabbedBrowser()).OpenLocalFile(path);
+    ProcessLauncher().OpenLocalFile(path);
+}
+
+void SetShellOpen(CBrowserLauncher::ShellOpen shellOpen)
+{
+    std::lock_guard<std::mutex> guard(g_shellOpenLock);
+    g_shellOpen = std::move(shellOpen);
 }

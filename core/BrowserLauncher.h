@@ -38,3 +38,7 @@ private:
 // With the settings record's browser command and "My browser supports tabs".
 void OpenLink(const CString& link);
 void OpenLocalFile(const CString& path);
+// Replaces the shell call behind the two functions above for the whole
+// process, so that tests see what the program opens instead of opening it;
+// an empty function restores ShellExecuteA.
+void SetShellOpen(CBrowserLauncher::ShellOpen shellOpen);

@@ -20,6 +20,21 @@ bool ReadDword(HKEY key, const char* name, DWORD& value)
     return true;
 }
 
+bool ReadQword(HKEY key, const char* name, unsigned long long& value)
+{
+    DWORD type = 0;
+    unsigned long long data = 0;
+    DWORD size = sizeof(data);
+    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_QWORD || size != sizeof(data))
+    {
+        return false;
+    }
+    value = data;
+    return true;
+}
+
 bool ReadStringBytes(HKEY key, const char* name, size_t bufferBytes, CString& value)
 {
     std::vector<char> buffer(bufferBytes + 1, 0);
@@ -50,6 +65,11 @@ bool ReadString(HKEY key, const char* name, size_t bufferBytes, CString& value)
 void WriteDword(HKEY key, const char* name, DWORD value)
 {
     ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+void WriteQword(HKEY key, const char* name, unsigned long long value)
+{
+    ::RegSetValueExA(key, name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
 void WriteString(HKEY key, const char* name, const CString& value)

@@ -12,6 +12,8 @@ namespace Registry
 {
 // A REG_DWORD of exactly 4 bytes.
 bool ReadDword(HKEY key, const char* name, DWORD& value);
+// A REG_QWORD of exactly 8 bytes.
+bool ReadQword(HKEY key, const char* name, unsigned long long& value);
 // A REG_SZ (or REG_EXPAND_SZ, not expanded) of at most bufferBytes bytes, the
 // terminating zero included. The text ends at its first zero byte.
 bool ReadString(HKEY key, const char* name, size_t bufferBytes, CString& value);
@@ -22,6 +24,7 @@ bool ReadStringBytes(HKEY key, const char* name, size_t bufferBytes, CString& va
 // Errors are ignored: the registry is written on the way out, where nothing
 // better can be done about them.
 void WriteDword(HKEY key, const char* name, DWORD value);
+void WriteQword(HKEY key, const char* name, unsigned long long value);
 // Writes the whole string and its terminating zero as REG_SZ.
 void WriteString(HKEY key, const char* name, const CString& value);
 } // namespace Registry

@@ -3,6 +3,8 @@
 #include "content/AbstractRetriever.h"
 #include "content/ChannelManager.h"
 #include "content/IdHistory.h"
+#include "content/download/DownloadJobList.h"
+#include "content/download/DownloadRetriever.h"
 #include "core/BrowserLauncher.h"
 #include "core/ChannelRecord.h"
 #include "core/Settings.h"
@@ -28,7 +30,9 @@ RECT ScreenRect()
 }
 } // namespace
 
-CDesktopPanel::CDesktopPanel()
+CDesktopPanel::CDesktopPanel() : CDesktopPanel(DownloadJobs()) {}
+
+CDesktopPanel::CDesktopPanel(CDownloadJobList& jobs) : m_jobs(&jobs)
 {
     m_trackMouse.cbSize = sizeof(m_trackMouse);
     m_trackMouse.dwFlags = TME_LEAVE;
@@ -85,8 +89,7 @@ bool CDesktopPanel::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPAR
         OnPaint();
         return true;
     case WM_LBUTTONDBLCLK:
-        // Only web addresses are opened from a feed's link.
-        OpenLink(m_currentHeadline.GetLink());
+        OpenCurrentLink();
         return true;
     case WM_LBUTTONDOWN:
         OnLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -455,6 +458,20 @@ Content::CAbstractRetriever* CDesktopPanel::CurrentRetriever() const
     return m_channelManager != nullptr ? m_channelManager->ResolveRetriever(m_currentHeadline) : nullptr;
 }
 
+void CDesktopPanel::OpenCurrentLink()
+{
+    // Only the download service's own notices name files to open; a feed's
+    // link is opened only when it is a web address, whatever it looks like.
+    if (dynamic_cast<Content::Download::CDownloadRetriever*>(CurrentRetriever()) != nullptr)
+    {
+        OpenLocalFile(m_currentHeadline.GetLink());
+    }
+    else
+    {
+        OpenLink(m_currentHeadline.GetLink());
+    }
+}
+
 void CDesktopPanel::OnPaint()
 {
     const bool fullLayout = Settings().GetFullLayout();
@@ -521,7 +538,11 @@ void CDesktopPanel::OnLeftButtonDown(int x, int y)
     }
     else if (y < DownloadBottom)
     {
-        // Downloads of enclosures are not part of this build yet.
+        // A URL already listed, or one the list refuses, changes nothing.
+        if (!m_currentHeadline.GetEnclosureUrl().IsEmpty())
+        {
+            m_jobs->AddJob(m_currentHeadline.GetEnclosureUrl());
+        }
     }
     else
     {
@@ -589,7 +610,7 @@ void CDesktopPanel::UpdateTrayTip()
     {
         m_channelManager->HasHeadlines(&buffered);
     }
-    const int downloads = 0; // the download list joins later
+    const int downloads = static_cast<int>(m_jobs->JobCount());
     char tip[128];
     if (wsprintfA(tip, "%s %s\n%d Buffered news\n%d Downloads", "tidelight", "1.7", buffered, downloads) > 0)
     {

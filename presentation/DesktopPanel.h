@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 
 class CChannelManager;
+class CDownloadJobList;
 
 namespace Presentation
 {
@@ -54,7 +55,9 @@ public:
     static const char* const WeblogAddress;
     static const char* const LiveAddress;
 
+    // Adds downloads to the process's job list.
     CDesktopPanel();
+    explicit CDesktopPanel(CDownloadJobList& jobs);
     ~CDesktopPanel() override;
 
     BOOL PreTranslateMessage(MSG* message) override;
@@ -95,6 +98,7 @@ private:
     void ArmCycleTimer(DWORD seconds);
     // The current headline's retriever, when it still exists.
     Content::CAbstractRetriever* CurrentRetriever() const;
+    void OpenCurrentLink();
 
     int m_animationState = Hidden;
     CHeadline m_currentHeadline;
@@ -108,5 +112,6 @@ private:
     HICON m_bigIcon = nullptr;
     HICON m_smallIcon = nullptr;
     TRACKMOUSEEVENT m_trackMouse = {};
+    CDownloadJobList* m_jobs; // not owned
 };
 } // namespace Presentation

@@ -199,3 +199,98 @@ TEST_F(StartupTest, HeadlineOfALocalChannelSlidesIntoView)
     EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", value));
     EXPECT_EQ(1u, value);
 }
+
+namespace
+{
+// The size of a file, or -1 when it is not there.
+long long FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    {
+        return -1;
+    }
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+} // namespace
+
+// A download stored in the registry starts with the program, is written back
+// at exit while it still runs, and goes on from its partial file at the next
+// start. The file lands in Downloads beside the program, as it would for a
+// user; the test removes it again.
+TEST_F(StartupTest, StoredDownloadResumesAfterARestart)
+{
+    std::string body(640 * 1024, '\0');
+    for (size_t i = 0; i < body.size(); ++i)
+    {
+        body[i] = static_cast<char>((i * 31 + i / 251) % 256);
+    }
+    // The first request gets a part and then nothing more: the program is
+    // quit in the middle of its download.
+    CTestHttpServer server(
+        [&](const CTestHttpServer::Request& request)
+        {
+            CTestHttpServer::Reply reply = CTestHttpServer::Reply::Ok(body, "application/octet-stream");
+            reply.honourRange = true;
+            if (request.Header("Range") == "bytes=0-")
+            {
+                reply.pieceSize = 64 * 1024;
+                reply.pieceDelayMs = 120 * 1000;
+            }
+            return reply;
+        });
+    const std::string name = "e2e-resume-" + std::to_string(::GetCurrentProcessId()) + ".bin";
+    const std::string url = server.GetUrl("/" + name);
+    const std::string key = std::string(Root) + "\\Downloads\\" + url;
+    TestRegistry::CreateKey(HKEY_CURRENT_USER, key.c_str());
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 0);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "helpActive", 0);
+    std::string program = ProgramPath();
+    const std::string file = program.substr(0, program.find_last_of('\\') + 1) + "Downloads\\" + name;
+    struct RemoveFile
+    {
+        const std::string& path;
+        ~RemoveFile() { ::DeleteFileA(path.c_str()); }
+    } removeFile{file};
+
+    long long partial = 0;
+    {
+        RunningProgram first;
+        const HWND panel = first.WaitForWindow(20000);
+        ASSERT_NE(nullptr, panel);
+        ASSERT_TRUE(WaitUntil([&] { return FileSize(file) > 0; }, 30000))
+            << "the stored download never began";
+        ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+        EXPECT_EQ(0u, first.WaitForExit(20000));
+    }
+    partial = FileSize(file);
+    ASSERT_GT(partial, 0);
+    ASSERT_LT(partial, 64 * 1024);
+    std::string fileName;
+    DWORD type = 0;
+    EXPECT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, key.c_str(), "fileName", type, fileName));
+    EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, key.c_str(), "completeSize"));
+
+    {
+        RunningProgram second;
+        const HWND panel = second.WaitForWindow(20000);
+        ASSERT_NE(nullptr, panel);
+        EXPECT_TRUE(WaitUntil([&] { return FileSize(file) == static_cast<long long>(body.size()); }, 60000));
+        ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+        EXPECT_EQ(0u, second.WaitForExit(20000));
+    }
+    const std::vector<CTestHttpServer::Request> requests = server.GetRequests();
+    ASSERT_GE(requests.size(), 2u);
+    EXPECT_EQ("bytes=0-", requests.front().Header("Range"));
+    EXPECT_EQ("bytes=" + std::to_string(partial) + "-", requests.back().Header("Range"));
+
+    HANDLE handle =
+        ::CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+    std::string written(body.size(), '\0');
+    DWORD read = 0;
+    EXPECT_TRUE(::ReadFile(handle, &written[0], static_cast<DWORD>(written.size()), &read, nullptr));
+    ::CloseHandle(handle);
+    EXPECT_EQ(body.size(), read);
+    EXPECT_TRUE(written == body) << "the two runs' parts fit together";
+}

@@ -1,12 +1,24 @@
 #include "presentation/DesktopPanel.h"
 
 #include "content/ChannelManager.h"
+#include "common/TickClock.h"
 #include "content/IdHistory.h"
+#include "content/download/DownloadJobList.h"
+#include "content/download/DownloadRetriever.h"
+#include "core/BrowserLauncher.h"
 #include "core/Settings.h"
 #include "support/FakeRetriever.h"
 #include "support/RegistrySandbox.h"
+#include "support/ScratchFolder.h"
+#include "support/TestHttpServer.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <utility>
+#include <vector>
 
 using Presentation::CDesktopPanel;
 
@@ -72,9 +84,12 @@ protected:
     }
 
     CRegistrySandbox m_sandbox;
+    // The panel's downloads go to a list and a folder of this test's own.
+    CScratchFolder m_downloads;
+    CDownloadJobList m_jobs{CDownloadJobList::Transient(), m_downloads.Path().c_str()};
     CChannelManager m_manager;
     CFakeRetriever* m_channel = nullptr;
-    CDesktopPanel m_panel;
+    CDesktopPanel m_panel{m_jobs};
     HWND m_window = nullptr;
 };
 } // namespace
@@ -324,4 +339,111 @@ TEST_F(DesktopPanelTest, ExitDestroysThePanelAndQuitsWithZero)
     MSG message;
     ASSERT_TRUE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0u, message.wParam);
+}
+
+namespace
+{
+CHeadline Headline(const char* title, const char* link, const char* enclosure = "")
+{
+    CHeadline headline;
+    headline.SetTitle(title);
+    headline.SetLink(link);
+    headline.SetEnclosureUrl(enclosure);
+    return headline;
+}
+
+CTestHttpServer::Reply SmallFile(const CTestHttpServer::Request&)
+{
+    return CTestHttpServer::Reply::Ok(std::string(2048, 'd'), "application/octet-stream");
+}
+
+std::atomic<uint64_t> g_now{0};
+uint64_t Now()
+{
+    return g_now;
+}
+} // namespace
+
+TEST_F(DesktopPanelTest, DownloadAreaAddsTheEnclosureOnce)
+{
+    CTestHttpServer server(&SmallFile);
+    const std::string enclosure = server.GetUrl("/episode.mp3");
+    m_channel->Offer(Headline("with enclosure", "http://a.test/1", enclosure.c_str()));
+    m_channel->Offer(Headline("without enclosure", "http://a.test/2"));
+    ShowNext();
+
+    const auto clickDownload = [&]
+    {
+        ::SendMessageA(m_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(292, 30));
+        ::SendMessageA(m_window, WM_LBUTTONUP, 0, MAKELPARAM(292, 30));
+    };
+    clickDownload();
+    clickDownload();
+    ASSERT_EQ(1u, m_jobs.JobCount());
+    CDownloadJob* job = m_jobs.JobAt(0);
+    EXPECT_STREQ(enclosure.c_str(), job->GetUrl());
+    m_panel.UpdateTrayTip();
+    EXPECT_STREQ("tidelight 1.7\n1 Buffered news\n1 Downloads", m_panel.GetTrayTip());
+    EXPECT_TRUE(WaitUntil([&] { return job->GetState() == CDownloadJob::Finished; }));
+    EXPECT_EQ(std::string(2048, 'd'), m_downloads.Read("episode.mp3"));
+
+    // The same area over a headline without an enclosure does nothing.
+    HideAgain();
+    ShowNext();
+    EXPECT_STREQ("without enclosure", m_panel.GetCurrentHeadline().GetTitle());
+    clickDownload();
+    EXPECT_EQ(1u, m_jobs.JobCount());
+}
+
+TEST_F(DesktopPanelTest, DoubleClickOpensAFileOnlyForTheDownloadServicesNotice)
+{
+    std::vector<std::pair<std::string, std::string>> opened;
+    // What the shell would open is recorded instead, and the clock is ours.
+    struct Seams
+    {
+        explicit Seams(std::vector<std::pair<std::string, std::string>>& opened)
+        {
+            SetShellOpen([&opened](const CString& file, const CString& parameters)
+                         { opened.emplace_back(file.GetString(), parameters.GetString()); });
+            g_now = 5000000;
+            Common::SetTickCountSource(&Now);
+        }
+        ~Seams()
+        {
+            Common::SetTickCountSource(nullptr);
+            SetShellOpen(CBrowserLauncher::ShellOpen());
+        }
+    } seams(opened);
+
+    CTestHttpServer server(&SmallFile);
+    ASSERT_TRUE(m_jobs.AddJob(server.GetUrl("/talk.ogg").c_str()));
+    CDownloadJob* job = m_jobs.JobAt(0);
+    ASSERT_TRUE(WaitUntil([&] { return job->GetState() == CDownloadJob::Finished; }));
+    const std::string file = job->GetLocalPath().GetString();
+    m_manager.AddService(CChannelManager::DownloadServiceKey,
+                         new Content::Download::CDownloadRetriever(m_jobs));
+
+    // A feed whose link names the very same file: not opened.
+    m_channel->Offer(Headline("looks like a file", file.c_str()));
+    ShowNext();
+    ::SendMessageA(m_window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 50));
+    EXPECT_TRUE(opened.empty());
+    HideAgain();
+
+    // A feed's web link opens as a web link.
+    m_channel->Offer(Headline("web page", "http://a.test/story"));
+    ShowNext();
+    ::SendMessageA(m_window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 50));
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ("http://a.test/story", opened[0].first);
+    HideAgain();
+
+    // A minute on, the service announces the download; its notice opens the file.
+    g_now += Content::Download::CDownloadRetriever::NoticePause + 1;
+    ShowNext();
+    EXPECT_STREQ("Download finished", m_panel.GetCurrentHeadline().GetTitle());
+    ::SendMessageA(m_window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 50));
+    ASSERT_EQ(2u, opened.size());
+    EXPECT_EQ(file, opened[1].first);
+    EXPECT_EQ("", opened[1].second);
 }

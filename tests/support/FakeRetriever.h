@@ -63,6 +63,13 @@ public:
         headline.Seal();
         m_waiting.push_back(headline);
     }
+    // Queues the headline, stamped with this retriever and sealed.
+    void Offer(CHeadline headline)
+    {
+        Adopt(headline);
+        headline.Seal();
+        m_waiting.push_back(headline);
+    }
     void SetEnabled(bool enabled) { m_channel->SetEnabled(enabled); }
     // Gives the retriever id histories of its own, which it then owns.
     void SetHistories(CIdHistory* shown, CIdHistory* session)
