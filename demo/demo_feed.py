@@ -27,7 +27,11 @@ START = time.time()
 # resumed against a restarted demo still fits together.
 MEDIA_PATH = "/media/tidelight-demo.bin"
 MEDIA_SIZE = 4 * 1024 * 1024
-MEDIA = bytes((i * 31 + i // 251) % 256 for i in range(MEDIA_SIZE))
+# The pattern repeats every 251 * 256 bytes, so one period is computed and
+# copied: the server must listen at once, before tidelight's stored
+# downloads ask for their rest.
+_PERIOD = bytes((i * 31 + i // 251) % 256 for i in range(251 * 256))
+MEDIA = (_PERIOD * (MEDIA_SIZE // len(_PERIOD) + 1))[:MEDIA_SIZE]
 # Bytes per second, and the piece sent between pauses.
 MEDIA_RATE = 256 * 1024
 MEDIA_PIECE = 16 * 1024

@@ -84,14 +84,6 @@ TEST_F(DownloadJobListTest, EmptyStoreAndNoFolderStartEmptyWithTheFolderMade)
     ::RemoveDirectoryA(folder.c_str());
 }
 
-TEST_F(DownloadJobListTest, DefaultFolderIsDownloadsBesideTheProgram)
-{
-    char program[MAX_PATH];
-    std::string expected(program, ::GetModuleFileNameA(nullptr, program, MAX_PATH));
-    expected = expected.substr(0, expected.find_last_of('\\') + 1) + "Downloads";
-    EXPECT_EQ(expected, CDownloadJobList::DefaultFolder().GetString());
-}
-
 TEST_F(DownloadJobListTest, AddingTheSameUrlTwiceMakesOneJob)
 {
     const std::string url = DeadUrl("/clip.mp3");
