@@ -105,10 +105,15 @@ bool CDesktopPanel::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPAR
         return true;
     case WM_QUERYENDSESSION:
         // The session may end without another message: every channel writes
-        // its state back now, then the settings.
+        // its state back now, then the download jobs (a finished file is
+        // known by what they store), then the settings.
         if (m_channelManager != nullptr)
         {
             m_channelManager->StopAll();
+        }
+        if (m_jobs != nullptr)
+        {
+            m_jobs->Save();
         }
         Settings().SaveSettings();
         result = TRUE;

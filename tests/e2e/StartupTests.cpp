@@ -142,14 +142,23 @@ TEST_F(StartupTest, StartsMigratesAndExitsCleanlyOnExitCommand)
 TEST_F(StartupTest, EndOfSessionSavesAtOnceAndExitDoesNotSaveAgain)
 {
     TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayTime", 9);
+    // A download job whose server is gone: its record must be written at
+    // log-off too, not only at a normal exit.
+    const char job[] = "SOFTWARE\\tidelight\\Downloads\\http://127.0.0.1:1/gone.bin";
+    TestRegistry::CreateKey(HKEY_CURRENT_USER, job);
     RunningProgram program;
     const HWND panel = program.WaitForWindow(20000);
     ASSERT_NE(nullptr, panel);
+    HKEY jobKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, job, 0, KEY_SET_VALUE, &jobKey));
+    ::RegDeleteValueA(jobKey, "fileName");
+    ::RegCloseKey(jobKey);
 
     DWORD_PTR answer = 0;
     ASSERT_NE(0, ::SendMessageTimeoutA(panel, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
     EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), answer);
     EXPECT_EQ(15u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root));
+    EXPECT_TRUE(TestRegistry::ValueExists(HKEY_CURRENT_USER, job, "fileName"));
 
     // The session went on after all; a value changed meanwhile stays as it
     // is, because the settings were written once already.
