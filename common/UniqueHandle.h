@@ -52,11 +52,12 @@ private:
     Handle m_handle;
 };
 
-struct KernelHandleTraits
+// Handles whose "none" is null and that one function releases.
+template <typename H, auto CloseFunction> struct NullHandleTraits
 {
-    using Handle = HANDLE;
+    using Handle = H;
     static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+    static void Close(Handle h) noexcept { CloseFunction(h); }
 };
 
 // Files from CreateFile, which reports failure as INVALID_HANDLE_VALUE.
@@ -67,57 +68,6 @@ struct FileHandleTraits
     static void Close(Handle h) noexcept { ::CloseHandle(h); }
 };
 
-struct RegistryKeyTraits
-{
-    using Handle = HKEY;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
-};
-
-struct ModuleTraits
-{
-    using Handle = HMODULE;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
-};
-
-struct IconTraits
-{
-    using Handle = HICON;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyIcon(h); }
-};
-
-struct MenuTraits
-{
-    using Handle = HMENU;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
-};
-
-// Bitmaps, fonts, brushes and the other objects DeleteObject releases.
-template <typename GdiHandle> struct GdiObjectTraits
-{
-    using Handle = GdiHandle;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DeleteObject(h); }
-};
-
-// Memory device contexts made by CreateCompatibleDC.
-struct MemoryDcTraits
-{
-    using Handle = HDC;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DeleteDC(h); }
-};
-
-struct InternetHandleTraits
-{
-    using Handle = HINTERNET;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::InternetCloseHandle(h); }
-};
-
 struct SocketTraits
 {
     using Handle = SOCKET;
@@ -125,14 +75,15 @@ struct SocketTraits
     static void Close(Handle h) noexcept { ::closesocket(h); }
 };
 
-using CUniqueKernelHandle = CUniqueHandle<KernelHandleTraits>;
+using CUniqueKernelHandle = CUniqueHandle<NullHandleTraits<HANDLE, &::CloseHandle>>;
 using CUniqueFile = CUniqueHandle<FileHandleTraits>;
-using CUniqueKey = CUniqueHandle<RegistryKeyTraits>;
-using CUniqueModule = CUniqueHandle<ModuleTraits>;
-using CUniqueIcon = CUniqueHandle<IconTraits>;
-using CUniqueMenu = CUniqueHandle<MenuTraits>;
-using CUniqueBitmap = CUniqueHandle<GdiObjectTraits<HBITMAP>>;
-using CUniqueMemoryDc = CUniqueHandle<MemoryDcTraits>;
-using CUniqueInternetHandle = CUniqueHandle<InternetHandleTraits>;
+using CUniqueKey = CUniqueHandle<NullHandleTraits<HKEY, &::RegCloseKey>>;
+using CUniqueModule = CUniqueHandle<NullHandleTraits<HMODULE, &::FreeLibrary>>;
+using CUniqueIcon = CUniqueHandle<NullHandleTraits<HICON, &::DestroyIcon>>;
+using CUniqueMenu = CUniqueHandle<NullHandleTraits<HMENU, &::DestroyMenu>>;
+// Bitmaps go with DeleteObject; memory device contexts with DeleteDC.
+using CUniqueBitmap = CUniqueHandle<NullHandleTraits<HBITMAP, &::DeleteObject>>;
+using CUniqueMemoryDc = CUniqueHandle<NullHandleTraits<HDC, &::DeleteDC>>;
+using CUniqueInternetHandle = CUniqueHandle<NullHandleTraits<HINTERNET, &::InternetCloseHandle>>;
 using CUniqueSocket = CUniqueHandle<SocketTraits>;
 } // namespace Common
