@@ -1,5 +1,6 @@
 #include "HttpConnection.h"
 
+#include "common/Version.h"
 #include "content/UrlCheck.h"
 #include "core/Settings.h"
 
@@ -9,7 +10,7 @@ namespace Content
 {
 namespace
 {
-const char UserAgent[] = "tidelight/1.7";
+const char UserAgent[] = "tidelight/" TIDELIGHT_VERSION;
 // Only meaningful with an explicit proxy: hosts without a dot go direct.
 const char ProxyBypass[] = "<local>";
 

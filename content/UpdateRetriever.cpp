@@ -1,6 +1,7 @@
 #include "UpdateRetriever.h"
 
 #include "HttpFetch.h"
+#include "common/Version.h"
 #include "core/ChannelRecord.h"
 #include "core/Settings.h"
 
@@ -24,7 +25,7 @@ bool StartsWith(const CString& text, const char* prefix)
 }
 } // namespace
 
-const char* const CUpdateRetriever::CurrentVersion = "1.7";
+const char* const CUpdateRetriever::CurrentVersion = TIDELIGHT_VERSION;
 
 CUpdateRetriever::~CUpdateRetriever()
 {

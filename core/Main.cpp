@@ -2,12 +2,12 @@
 // and run the message loop until "Exit" or the end of the session.
 #include "RegistryMigration.h"
 #include "content/ChannelManager.h"
+#include "framework/Controls.h"
 #include "framework/MessageLoop.h"
 #include "framework/Module.h"
 #include "presentation/DesktopPanel.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <memory>
 
@@ -15,8 +15,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     MigrateRegistryLayout();
 
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
-    ::InitCommonControlsEx(&controls);
+    Framework::InitCommonControlClasses();
     Framework::Module().Init(instance);
 
     int exitCode = 0;

@@ -1,5 +1,7 @@
 #include "DesktopPanel.h"
 
+#include "common/Version.h"
+#include "configuration/ConfigurationDialog.h"
 #include "content/AbstractRetriever.h"
 #include "content/ChannelManager.h"
 #include "content/IdHistory.h"
@@ -152,8 +154,8 @@ void CDesktopPanel::OnInitDialog()
     // the screen's bottom; the slide brings it in from there.
     const RECT screen = ScreenRect();
     const int height = CPanelPainter::Height(Settings().GetFullLayout());
-    ::SetWindowPos(m_hWnd, HWND_TOPMOST, screen.right - screen.left, screen.bottom - height - BottomMargin, Width,
-                   height, SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, screen.right - screen.left, screen.bottom - height - BottomMargin,
+                   Width, height, SWP_NOACTIVATE);
 
     // Present but invisible until a headline slides in.
     ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
@@ -166,8 +168,9 @@ void CDesktopPanel::OnInitDialog()
     m_mouseInside = 0;
 
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    m_bigIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+    m_bigIcon =
+        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
+                                        ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
     m_smallIcon =
         static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
                                         ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
@@ -423,10 +426,20 @@ bool CDesktopPanel::OnCommand(UINT command)
         m_replayIndex = 9;
         return true;
     case ID_CHANNELS:
+        Configuration::CConfigurationDialog::Open(m_channelManager,
+                                                  Configuration::CConfigurationDialog::ChannelsPage);
+        return true;
     case ID_CONFIGURE:
+        Configuration::CConfigurationDialog::Open(m_channelManager,
+                                                  Configuration::CConfigurationDialog::OptionsPage);
+        return true;
     case ID_DOWNLOADS:
+        Configuration::CConfigurationDialog::Open(m_channelManager,
+                                                  Configuration::CConfigurationDialog::DownloadsPage);
+        return true;
     case ID_ABOUT:
-        // The configuration dialog is not part of this build yet.
+        Configuration::CConfigurationDialog::Open(m_channelManager,
+                                                  Configuration::CConfigurationDialog::AboutPage);
         return true;
     case ID_WEBLOG:
         OpenLink(WeblogAddress);
@@ -444,6 +457,8 @@ bool CDesktopPanel::OnCommand(UINT command)
 
 void CDesktopPanel::OnExit()
 {
+    // The sheet's pages store what they hold while everything still exists.
+    Configuration::CConfigurationDialog::CloseOpen();
     ::KillTimer(m_hWnd, CYCLE_TIMER);
     ::DestroyWindow(m_hWnd);
     ::PostQuitMessage(0);
@@ -593,7 +608,8 @@ void CDesktopPanel::OnMouseMove()
         {
             top = screen.bottom - height;
         }
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, panel.left, top, 0, 0, SWP_NOSIZE | SWP_NOREDRAW | SWP_DEFERERASE);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, panel.left, top, 0, 0,
+                       SWP_NOSIZE | SWP_NOREDRAW | SWP_DEFERERASE);
     }
     m_trackMouse.hwndTrack = m_hWnd;
     ::TrackMouseEvent(&m_trackMouse);
@@ -617,7 +633,8 @@ void CDesktopPanel::UpdateTrayTip()
     }
     const int downloads = static_cast<int>(m_jobs->JobCount());
     char tip[128];
-    if (wsprintfA(tip, "%s %s\n%d Buffered news\n%d Downloads", "tidelight", "1.7", buffered, downloads) > 0)
+    if (wsprintfA(tip, "%s %s\n%d Buffered news\n%d Downloads", "tidelight", TIDELIGHT_VERSION, buffered,
+                  downloads) > 0)
     {
         SetTrayTip(tip);
     }
