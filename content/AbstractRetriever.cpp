@@ -51,6 +51,7 @@ bool CWorkerTicket::Enter()
         m_lock.unlock();
         return false;
     }
+    m_fetching = false;
     return true;
 }
 
@@ -62,7 +63,7 @@ void CWorkerTicket::Leave()
 bool CWorkerTicket::AbandonIf(const std::function<bool()>& condition)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (condition())
+    if (m_fetching || condition())
     {
         m_abandoned = true;
     }
@@ -122,7 +123,8 @@ int CAbstractRetriever::Start(int)
     auto* block = new StartBlock{this, m_threadProc, ticket};
     // Suspended until the state says Initializing, so the worker's first
     // state change cannot be overwritten.
-    HANDLE thread = ::CreateThread(nullptr, 0, &CAbstractRetriever::ThreadMain, block, CREATE_SUSPENDED, nullptr);
+    HANDLE thread =
+        ::CreateThread(nullptr, 0, &CAbstractRetriever::ThreadMain, block, CREATE_SUSPENDED, nullptr);
     if (thread == nullptr)
     {
         delete block;
@@ -160,9 +162,10 @@ int CAbstractRetriever::Stop()
     if (ticket != nullptr)
     {
         // The worker changes the state only inside its ticket, so it cannot
-        // leave Initializing between the test and the abandonment. A worker
-        // still Initializing may be blocked in its first fetch: it is not
-        // waited for.
+        // leave Initializing or a fetch between the test and the
+        // abandonment. A worker that may be blocked in a fetch is not waited
+        // for: a dialog that stops a channel must not freeze for the fetch's
+        // whole deadline.
         if (!ticket->AbandonIf([this] { return m_state == Initializing; }))
         {
             ::SetEvent(m_hStopEvent);

@@ -75,7 +75,7 @@ protected:
     // How a worker's wait between polls ended.
     enum class WaitResult
     {
-        Poll, // the interval passed or the retriever was woken
+        Poll,  // the interval passed or the retriever was woken
         Finish // stop requested: the finished event is set, the worker ends
     };
     // Waits on {stop, wake} for the given number of minutes. Called outside
@@ -110,11 +110,12 @@ private:
 };
 
 // What one worker thread holds besides the retriever. A worker that is
-// stopped while it is still Initializing (possibly blocked in its first
-// fetch) is abandoned instead of waited for: its ticket is marked, and the
-// worker, which enters its ticket before every touch of the retriever, then
-// ends without touching it again. The events it waits on are its own
-// duplicates, so they stay valid after the retriever is gone.
+// stopped while it is still Initializing or in the middle of a fetch (which
+// may take minutes on a slow server) is abandoned instead of waited for: its
+// ticket is marked, and the worker, which enters its ticket before every
+// touch of the retriever, then ends without touching it again. The events it
+// waits on are its own duplicates, so they stay valid after the retriever is
+// gone.
 class CWorkerTicket
 {
 public:
@@ -126,8 +127,12 @@ public:
     // Takes the ticket; false (and not taken) once the worker is abandoned.
     bool Enter();
     void Leave();
-    // Marks the worker abandoned when the condition holds, evaluated while
-    // the worker is outside; returns whether it is abandoned.
+    // Only while entered: the worker leaves the ticket for a fetch, during
+    // which a stop abandons it rather than waiting. Entering again ends it.
+    void MarkFetching() { m_fetching = true; }
+    // Marks the worker abandoned when it is in a fetch or the condition
+    // holds, evaluated while the worker is outside; returns whether it is
+    // abandoned.
     bool AbandonIf(const std::function<bool()>& condition);
 
     HANDLE StopEvent() const { return m_stop; }
@@ -137,6 +142,7 @@ public:
 private:
     std::mutex m_lock;
     bool m_abandoned = false;
+    bool m_fetching = false;
     HANDLE m_stop;
     HANDLE m_wake;
     HANDLE m_finished;

@@ -159,6 +159,7 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
                 notice.Seal();
             }
             request = {self.m_key, self.m_channel->GetUsername(), self.m_channel->GetPassword()};
+            ticket.MarkFetching();
         }
 
         std::unique_ptr<TiXmlDocument> document = FetchXml(request.username, request.password, request.url);
@@ -230,6 +231,7 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket)
             }
             m_state = Polling;
             request = {m_key, m_channel->GetUsername(), m_channel->GetPassword()};
+            ticket.MarkFetching();
         }
 
         std::unique_ptr<TiXmlDocument> document = FetchXml(request.username, request.password, request.url);

@@ -158,6 +158,14 @@ void CUpdateRetriever::UpdateWorker(CAbstractRetriever& retriever, CWorkerTicket
     {
         std::unique_ptr<TiXmlDocument> manifest;
         const bool checking = Settings().GetCheckForUpdates();
+        {
+            CTicketGuard inside(ticket);
+            if (!inside.Entered())
+            {
+                return;
+            }
+            ticket.MarkFetching();
+        }
         if (checking)
         {
             manifest = FetchXml(CString(), CString(), manifestUrl);

@@ -30,8 +30,8 @@ std::string Rss(const std::string& items, const char* title = "Test channel")
 std::string Item(int number)
 {
     return "<item><title>Story " + std::to_string(number) + "</title><link>http://127.0.0.1/story/" +
-           std::to_string(number) + "</link><description>About &lt;b&gt;story&lt;/b&gt; " + std::to_string(number) +
-           "</description></item>";
+           std::to_string(number) + "</link><description>About &lt;b&gt;story&lt;/b&gt; " +
+           std::to_string(number) + "</description></item>";
 }
 
 std::string Items(int first, int last)
@@ -48,10 +48,12 @@ class FeedRetrieverTest : public ::testing::Test
 {
 protected:
     FeedRetrieverTest()
-        : m_server([this](const CTestHttpServer::Request&) {
-              std::lock_guard<std::mutex> guard(m_lock);
-              return m_reply;
-          }),
+        : m_server(
+              [this](const CTestHttpServer::Request&)
+              {
+                  std::lock_guard<std::mutex> guard(m_lock);
+                  return m_reply;
+              }),
           m_key(m_server.GetUrl("/feed.xml").c_str())
     {
         Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 3))));
@@ -81,9 +83,11 @@ protected:
     // Waits for the poll after the given number of requests to finish.
     bool WaitForPoll(CFeedRetriever& retriever, size_t requests)
     {
-        return WaitUntil([&] {
-            return m_server.GetRequestCount() >= requests && retriever.GetState() == CAbstractRetriever::Idle;
-        });
+        return WaitUntil(
+            [&] {
+                return m_server.GetRequestCount() >= requests &&
+                       retriever.GetState() == CAbstractRetriever::Idle;
+            });
     }
     std::vector<CString> TakeTitles(CFeedRetriever& retriever)
     {
@@ -220,26 +224,45 @@ TEST_F(FeedRetrieverTest, AKnownChannelThatFailsLaterStaysIdleAndQuiet)
     EXPECT_EQ(CAbstractRetriever::Idle, retriever->GetState());
 }
 
-TEST_F(FeedRetrieverTest, StopDuringTheFirstFetchDoesNotWaitForTheNetwork)
+TEST_F(FeedRetrieverTest, StopDuringAFetchDoesNotWaitForTheNetwork)
 {
-    CTestHttpServer::Reply stall;
-    stall.stall = true;
-    Serve(stall);
-    auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitUntil([&] { return m_server.GetRequestCount() == 1; }));
-    EXPECT_EQ(CAbstractRetriever::Initializing, retriever->GetState());
-    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread stopper([&] {
-        retriever->Stop();
-        ::SetEvent(done);
-    });
-    // A stop that waited would sit out the fetch's half-minute time-outs.
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(done, 10000));
-    stopper.join();
-    ::CloseHandle(done);
-    EXPECT_EQ(CAbstractRetriever::Stopped, retriever->GetState());
-    retriever.reset(); // the abandoned worker must never touch it again
-    m_server.Stop();
+    // The detection fetch, or the first poll after it, never gets an answer.
+    const struct
+    {
+        size_t stallingRequest;
+        int stateDuringFetch;
+    } cases[] = {{1, CAbstractRetriever::Initializing}, {2, CAbstractRetriever::Polling}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.stallingRequest);
+        std::atomic<size_t> seen{0};
+        CTestHttpServer server(
+            [&](const CTestHttpServer::Request&)
+            {
+                CTestHttpServer::Reply reply = CTestHttpServer::Reply::Ok(Rss(Items(1, 3)));
+                reply.stall = ++seen >= c.stallingRequest;
+                return reply;
+            });
+        auto retriever = std::make_unique<CFeedRetriever>();
+        retriever->Initialize(server.GetUrl("/feed.xml").c_str());
+        retriever->Start(0);
+        ASSERT_TRUE(WaitUntil([&] { return seen == c.stallingRequest; }));
+        EXPECT_EQ(c.stateDuringFetch, retriever->GetState());
+        HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::thread stopper(
+            [&]
+            {
+                retriever->Stop();
+                ::SetEvent(done);
+            });
+        // A stop that waited would sit out the fetch's half-minute time-outs.
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(done, 10000));
+        stopper.join();
+        ::CloseHandle(done);
+        EXPECT_EQ(CAbstractRetriever::Stopped, retriever->GetState());
+        retriever.reset(); // the abandoned worker must never touch it again
+        server.Stop();
+    }
 }
 
 TEST_F(FeedRetrieverTest, StoppedChannelsReportNothingButKeepTheirBuffer)
