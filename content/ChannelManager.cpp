@@ -31,8 +31,7 @@ CChannelManager::CChannelManager()
         {
             char name[260];
             DWORD length = sizeof(name);
-            const LONG result =
-                ::RegEnumKeyExA(channels, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+            const LONG result = ::RegEnumKeyExA(channels, index, name, &length, nullptr, nullptr, nullptr, nullptr);
             if (result == ERROR_NO_MORE_ITEMS)
             {
                 break;
@@ -45,8 +44,8 @@ CChannelManager::CChannelManager()
     }
     else
     {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, nullptr,
-                          REG_OPTION_NON_VOLATILE, access, nullptr, &channels, nullptr);
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          access, nullptr, &channels, nullptr);
     }
     AddService(UpdateServiceKey, new Content::CUpdateRetriever);
     AddService(HelpServiceKey, new Content::CHelpRetriever(IDS_FIRST_TIP));
@@ -65,9 +64,8 @@ CChannelManager::~CChannelManager()
 void CChannelManager::InsertSorted(EntryList& list, const CString& key, CAbstractRetriever* retriever)
 {
     auto position = list.begin();
-    while (position != list.end() &&
-           _mbscmp(reinterpret_cast<const unsigned char*>(position->key.GetString()),
-                   reinterpret_cast<const unsigned char*>(key.GetString())) <= 0)
+    while (position != list.end() && _mbscmp(reinterpret_cast<const unsigned char*>(position->key.GetString()),
+                                             reinterpret_cast<const unsigned char*>(key.GetString())) <= 0)
     {
         ++position;
     }
