@@ -59,7 +59,11 @@ CChannelRecord::CChannelRecord(const CString& key, bool persistent)
     }
     if (Registry::ReadDword(m_hKey, "pollingInterval", value))
     {
-        m_pollingInterval = value;
+        // The page offers 1 to 60 minutes; 0, written by hand, would poll
+        // without pause.
+        m_pollingInterval = value < MinPollingInterval ? MinPollingInterval
+                            : value > MaxPollingInterval ? MaxPollingInterval
+                                                         : value;
     }
     if (Registry::ReadDword(m_hKey, "enabled", value))
     {

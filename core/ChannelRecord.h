@@ -16,6 +16,10 @@
 class CChannelRecord
 {
 public:
+    // Polling intervals in minutes; a stored value outside loads clamped.
+    static const DWORD MinPollingInterval = 1;
+    static const DWORD MaxPollingInterval = 60;
+
     CChannelRecord(const CString& key, bool persistent);
     ~CChannelRecord();
     CChannelRecord(const CChannelRecord&) = delete;

@@ -194,12 +194,19 @@ TEST_F(FeedRetrieverTest, OnlyTheLast64IdsAreRemembered)
 
 TEST_F(FeedRetrieverTest, EveryFailedDetectionBuffersAnErrorNotice)
 {
-    SetChannelValue("pollingInterval", 0);
     Serve(CTestHttpServer::Reply::WithStatus("404 Not Found", "<html><body>gone</body></html>"));
     auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitUntil([&] { return Waiting(*retriever) >= 3; }));
-    EXPECT_EQ(CAbstractRetriever::Error, retriever->GetState());
-    retriever->Stop();
+    // Each start makes one detection attempt.
+    for (int attempt = 1; attempt <= 3; ++attempt)
+    {
+        ASSERT_TRUE(WaitUntil([&] { return retriever->GetState() == CAbstractRetriever::Error; }));
+        retriever->Stop();
+        ASSERT_EQ(attempt, retriever->GetBufferedHeadlines());
+        if (attempt < 3)
+        {
+            retriever->Start(0);
+        }
+    }
     CHeadline notice;
     ASSERT_EQ(1u, retriever->GetHeadlines(&notice, 1));
     EXPECT_STREQ("Application error", notice.GetChannelTitle());

@@ -77,6 +77,21 @@ TEST_F(ChannelRecordTest, MalformedValuesGiveDefaults)
     EXPECT_STREQ("", record.GetPassword());
 }
 
+TEST_F(ChannelRecordTest, PollingIntervalsOutsideOneHourLoadClamped)
+{
+    const struct
+    {
+        DWORD stored;
+        DWORD loaded;
+    } cases[] = {{0, 1}, {1, 1}, {60, 60}, {61, 60}, {0xFFFFFFFF, 60}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.stored);
+        TestRegistry::SetDword(HKEY_CURRENT_USER, Path, "pollingInterval", c.stored);
+        EXPECT_EQ(c.loaded, CChannelRecord(Key, true).GetPollingInterval());
+    }
+}
+
 TEST_F(ChannelRecordTest, PasswordsWithEveryByteSurvive)
 {
     for (int k = 0; k < 255; k += 17)
