@@ -144,6 +144,11 @@ bool CDesktopPanel::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPAR
             result = OnTrayNotify(wParam, lParam);
             return true;
         }
+        if (message == m_taskbarCreated)
+        {
+            OnTaskbarCreated();
+            return true;
+        }
         return false;
     }
 }

@@ -16,7 +16,9 @@ public:
     // The icon and its menu resource share one id.
     static const UINT TrayIconId = 205;
 
-    CTrayIconImpl() : m_trayMessage(::RegisterWindowMessageA("WM_TRAYICON"))
+    CTrayIconImpl()
+        : m_trayMessage(::RegisterWindowMessageA("WM_TRAYICON")),
+          m_taskbarCreated(::RegisterWindowMessageA("TaskbarCreated"))
     {
         std::memset(&m_notifyData, 0, sizeof(m_notifyData));
         // The layout with a 128-character tip, which every shell accepts.
@@ -36,6 +38,19 @@ public:
         ::lstrcpynA(m_notifyData.szTip, "tidelight", sizeof(m_notifyData.szTip));
         m_iconAdded = ::Shell_NotifyIconA(NIM_ADD, &m_notifyData) != FALSE;
         return m_iconAdded;
+    }
+
+    // The shell has rebuilt the notification area (after a restart of the
+    // taskbar) and forgotten every icon: without ours the program would
+    // have no visible way in.
+    void OnTaskbarCreated()
+    {
+        if (m_notifyData.hWnd == nullptr)
+        {
+            return; // never added: nothing to restore
+        }
+        m_notifyData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        m_iconAdded = ::Shell_NotifyIconA(NIM_ADD, &m_notifyData) != FALSE;
     }
 
     void RemoveTrayIcon()
@@ -85,6 +100,7 @@ public:
 
 protected:
     UINT m_trayMessage;
+    UINT m_taskbarCreated;
     NOTIFYICONDATAA m_notifyData;
     bool m_iconAdded = false;
     UINT m_defaultCommand = 0;

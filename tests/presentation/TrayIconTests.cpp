@@ -80,3 +80,19 @@ TEST_F(TrayIconTest, TheIconIsAddedWithItsNameAsTip)
     ::SendMessageA(m_window, trayMessage, 205, WM_MOUSEMOVE);
     EXPECT_STREQ("tidelight 1.7\n1 Buffered news\n0 Downloads", m_panel.GetTrayTip());
 }
+
+TEST_F(TrayIconTest, TheIconComesBackWhenTheTaskbarIsRebuilt)
+{
+    ASSERT_TRUE(m_panel.IsTrayIconAdded());
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    icon.hWnd = m_window;
+    icon.uID = 205;
+    // A restarted shell knows no icons; the tip is the cheapest question.
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &icon));
+    icon.uFlags = NIF_TIP;
+    ASSERT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
+    ::SendMessageA(m_window, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
+    EXPECT_TRUE(m_panel.IsTrayIconAdded());
+}
