@@ -1,6 +1,7 @@
 // The entry point: migrate an older registry layout, build the main window
 // and run the message loop until "Exit" or the end of the session.
 #include "RegistryMigration.h"
+#include "SingleInstance.h"
 #include "content/ChannelManager.h"
 #include "framework/Controls.h"
 #include "framework/MessageLoop.h"
@@ -26,6 +27,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         auto panel = std::make_unique<Presentation::CDesktopPanel>();
         if (panel->Create(::GetDesktopWindow(), reinterpret_cast<LPARAM>(channelManager.get())) != nullptr)
         {
+            // Not shown anywhere: the panel has no caption.
+            ::SetWindowTextA(panel->m_hWnd, CSingleInstance::PanelWindowName);
             ::ShowWindow(panel->m_hWnd, showCommand);
             exitCode = loop->Run();
         }

@@ -8,6 +8,8 @@
 #include "support/ProgramPath.h"
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace
@@ -85,9 +87,32 @@ public:
         return code;
     }
 
+    DWORD Id() const { return m_process.dwProcessId; }
+
 private:
     PROCESS_INFORMATION m_process = {};
 };
+
+struct FoundSheet
+{
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK FindSheet(HWND window, LPARAM parameter)
+{
+    FoundSheet* found = reinterpret_cast<FoundSheet*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    char caption[64] = {};
+    ::GetWindowTextA(window, caption, sizeof(caption));
+    if (processId == found->processId && std::string(caption) == "tidelight Configuration")
+    {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
 
 class StartupTest : public ::testing::Test
 {
@@ -302,4 +327,19 @@ TEST_F(StartupTest, StoredDownloadResumesAfterARestart)
     ::CloseHandle(handle);
     EXPECT_EQ(body.size(), read);
     EXPECT_TRUE(written == body) << "the two runs' parts fit together";
+}
+
+TEST_F(StartupTest, ASecondStartEndsAtOnceAndBringsUpTheFirstOnesSheet)
+{
+    RunningProgram first;
+    const HWND panel = first.WaitForWindow(20000);
+    ASSERT_NE(nullptr, panel);
+    RunningProgram second;
+    EXPECT_EQ(0u, second.WaitForExit(20000));
+    FoundSheet sheet = {first.Id(), nullptr};
+    EXPECT_TRUE(WaitUntil([&] { return !::EnumWindows(FindSheet, reinterpret_cast<LPARAM>(&sheet)); }));
+    EXPECT_EQ(STILL_ACTIVE, first.WaitForExit(0));
+    // Exit closes the open sheet first and still ends normally.
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+    EXPECT_EQ(0u, first.WaitForExit(20000));
 }
