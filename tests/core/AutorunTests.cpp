@@ -54,7 +54,8 @@ TEST_F(AutorunTest, SamePathInOtherLetterCaseCountsAsOff)
 {
     std::string path = ExecutablePath();
     std::transform(path.begin(), path.end(), path.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::islower(c) ? std::toupper(c) : std::tolower(c)); });
+                   [](unsigned char c)
+                   { return static_cast<char>(std::islower(c) ? std::toupper(c) : std::tolower(c)); });
     TestRegistry::SetString(HKEY_CURRENT_USER, RunKey, "tidelight", path);
     EXPECT_FALSE(IsAutorunEnabled());
 }

@@ -98,25 +98,30 @@ TEST_F(ChannelRecordTest, PasswordsWithEveryByteSurvive)
 
 TEST_F(ChannelRecordTest, DeletedChannelLosesItsKeyAndNothingElse)
 {
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/", "color", 1);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/", "color",
+                           1);
     {
         CChannelRecord record(Key, true);
         record.MarkDeleted();
     }
     EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, Path));
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/"));
+    EXPECT_TRUE(
+        TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/"));
 }
 
 TEST_F(ChannelRecordTest, KeysThatCouldReachTheChannelsKeyItselfAreNeverStored)
 {
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/", "color", 1);
-    for (const CString& key : {CString(""), CString("..\\Channels"), CString("a\\b"), CString(std::string(300, 'x').c_str())})
+    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/", "color",
+                           1);
+    for (const CString& key :
+         {CString(""), CString("..\\Channels"), CString("a\\b"), CString(std::string(300, 'x').c_str())})
     {
         CChannelRecord record(key, true);
         EXPECT_FALSE(record.IsPersistent());
         record.MarkDeleted();
     }
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/"));
+    EXPECT_TRUE(
+        TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/"));
     EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\a"));
     EXPECT_EQ(0u, TestRegistry::CountValues(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels"));
 }

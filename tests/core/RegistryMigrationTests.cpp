@@ -18,11 +18,13 @@ protected:
 TEST_F(RegistryMigrationTest, OldChannelKeysMoveUnderChannelsWithEverythingInThem)
 {
     // Consecutive old-layout keys (in enumeration order) around "Downloads".
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__a.test_feed", "pollingInterval", 30);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__a.test_feed", "pollingInterval",
+                           30);
     TestRegistry::SetString(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__a.test_feed", "username", "ann");
     TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__b.test_feed", "enabled", 0);
     TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__b.test_feed\\nested", "deep", 7);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads\\http:__c.test_file", "state", 2);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads\\http:__c.test_file", "state",
+                           2);
     TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\z-channel", "color", 3);
     TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", 12);
 
@@ -40,14 +42,14 @@ TEST_F(RegistryMigrationTest, OldChannelKeysMoveUnderChannelsWithEverythingInThe
     EXPECT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:__a.test_feed",
                                      "username", type, name));
     EXPECT_EQ(std::string("ann", 4), name);
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER,
-                                       "SOFTWARE\\tidelight\\Channels\\http:__b.test_feed\\nested", "deep", value));
+    EXPECT_TRUE(TestRegistry::GetDword(
+        HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:__b.test_feed\\nested", "deep", value));
     EXPECT_EQ(7u, value);
     EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\z-channel", "color",
                                        value));
     // Downloads and the settings on the root stay where they were.
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads\\http:__c.test_file",
-                                       "state", value));
+    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER,
+                                       "SOFTWARE\\tidelight\\Downloads\\http:__c.test_file", "state", value));
     EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\Downloads"));
     EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", value));
     EXPECT_EQ(12u, value);

@@ -48,8 +48,8 @@ TEST_F(SettingsTest, EmptyRegistryGivesDefaultsAndSaveWritesFifteenValues)
 
     EXPECT_EQ(15u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root));
     EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Root, "maxHistorySize"));
-    const char* dwords[] = {"connectionType", "proxyPort",    "syncAction",           "checkForUpdates",
-                            "helpActive",     "fullLayout",   "newsDisplayed",        "panelDisplayInterval",
+    const char* dwords[] = {"connectionType",   "proxyPort",    "syncAction",    "checkForUpdates",
+                            "helpActive",       "fullLayout",   "newsDisplayed", "panelDisplayInterval",
                             "panelDisplayTime", "tabbedBrowser"};
     for (const char* name : dwords)
     {
@@ -248,16 +248,18 @@ TEST_F(SettingsTest, StringsCanBeReadWhileTheInterfaceThreadReplacesThem)
     const size_t length = settings.GetUpdateServiceUrl().GetLength();
     std::atomic<bool> stop{false};
     std::atomic<long> mismatches{0};
-    std::thread reader([&] {
-        while (!stop)
+    std::thread reader(
+        [&]
         {
-            const CString url = settings.GetUpdateServiceUrl();
-            if (url.GetLength() != length || url.Find("http://127.0.0.1:") != 0)
+            while (!stop)
             {
-                ++mismatches;
+                const CString url = settings.GetUpdateServiceUrl();
+                if (url.GetLength() != length || url.Find("http://127.0.0.1:") != 0)
+                {
+                    ++mismatches;
+                }
             }
-        }
-    });
+        });
     for (int i = 0; i < 20000; ++i)
     {
         settings.SetUpdateServiceUrl(CString::Format("http://127.0.0.1:%05d/feed/", i % 65536));
