@@ -1,6 +1,7 @@
 #include "BrowserLauncher.h"
 
 #include "core/BrowserCommand.h"
+#include "core/DangerousFile.h"
 #include "core/Settings.h"
 
 #include <windows.h>
@@ -53,13 +54,33 @@ void CBrowserLauncher::OpenLink(const CString& link) const
     m_shellOpen(command.GetExecutable(), command.GetParameters(safeLink));
 }
 
-void CBrowserLauncher::OpenLocalFile(const CString& path) const
+void CBrowserLauncher::OpenLocalFile(const CString& path, const ConfirmOpen& confirm) const
 {
     if (path.IsEmpty() || ::PathIsURLA(path.GetString()))
     {
         return;
     }
+    if (IsDangerousToOpen(path) && (!confirm || !confirm(path)))
+    {
+        return;
+    }
     m_shellOpen(path, CString());
+}
+
+bool CBrowserLauncher::IsDangerousToOpen(const CString& path)
+{
+    if (HasDangerousExtension(path))
+    {
+        return true;
+    }
+    const CString extension = OpenedExtension(path);
+    wchar_t wide[64] = {};
+    if (extension.IsEmpty() || extension.GetLength() >= 64 ||
+        ::MultiByteToWideChar(CP_ACP, 0, extension.GetString(), -1, wide, 64) == 0)
+    {
+        return false;
+    }
+    return ::AssocIsDangerous(wide) != FALSE;
 }
 
 void CBrowserLauncher::ShellExecuteOpen(const CString& file, const CString& parameters)
@@ -73,9 +94,19 @@ void OpenLink(const CString& link)
     ProcessLauncher().OpenLink(link);
 }
 
-void OpenLocalFile(const CString& path)
+void OpenLocalFile(const CString& path, HWND owner)
 {
-    ProcessLauncher().OpenLocalFile(path);
+    ProcessLauncher().OpenLocalFile(
+        path,
+        [owner](const CString& file)
+        {
+            const CString question =
+                CString::Format("\"%s\" came from the Internet, and opening it can run a "
+                                "program with all your rights.\n\nOpen it anyway?",
+                                file.GetString());
+            return ::MessageBoxA(owner, question.GetString(), "tidelight",
+                                 MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+        });
 }
 
 void SetShellOpen(CBrowserLauncher::ShellOpen shellOpen)

@@ -43,6 +43,11 @@ public:
         Send(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
     }
     int GetColumnWidth(int column) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, column)); }
+    // The text's width in pixels in the list's font.
+    int GetStringWidth(const char* text) const
+    {
+        return static_cast<int>(Send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+    }
     void SetExtendedStyle(DWORD style) const { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style); }
     void SetImageList(HIMAGELIST list, int kind) const
     {

@@ -489,7 +489,7 @@ void CDesktopPanel::OpenCurrentLink()
     // link is opened only when it is a web address, whatever it looks like.
     if (dynamic_cast<Content::Download::CDownloadRetriever*>(CurrentRetriever()) != nullptr)
     {
-        OpenLocalFile(m_currentHeadline.GetLink());
+        OpenLocalFile(m_currentHeadline.GetLink(), m_hWnd);
     }
     else
     {

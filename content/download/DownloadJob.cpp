@@ -1,8 +1,7 @@
 #include "DownloadJob.h"
 
 #include "DownloadWorker.h"
-
-#include <shellapi.h>
+#include "core/BrowserLauncher.h"
 
 #include <new>
 
@@ -86,13 +85,13 @@ void CDownloadJob::Cancel()
     ::SetEvent(m_cancelEvent.get());
 }
 
-bool CDownloadJob::Open() const
+bool CDownloadJob::Open(HWND owner) const
 {
     if (m_state != Finished)
     {
         return false;
     }
-    ::ShellExecuteA(nullptr, "open", m_localPath.GetString(), nullptr, nullptr, SW_SHOWNORMAL);
+    OpenLocalFile(m_localPath, owner);
     return true;
 }
 

@@ -65,8 +65,10 @@ public:
     bool Resume();
     // Resume, then cancel: the worker ends Failed and deletes the file.
     void Cancel();
-    // Only when Finished: opens the file with the shell's "open" verb.
-    bool Open() const;
+    // Only when Finished: opens the file with the shell, asking first (in a
+    // message box owned by owner) when opening it would run code. Returns
+    // whether the job was finished.
+    bool Open(HWND owner) const;
 
     // Asks the worker to end at once, leaving the file as it is; the
     // published state stays as it was. For the list's end.

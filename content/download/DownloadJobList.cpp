@@ -201,6 +201,19 @@ CDownloadJob* CDownloadJobList::JobAt(unsigned index)
     return nullptr;
 }
 
+bool CDownloadJobList::Contains(const CDownloadJob* job)
+{
+    CLockGuard guard(*this);
+    for (const Entry& entry : m_jobs)
+    {
+        if (entry.job.get() == job)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CDownloadJobList::RemoveJob(CDownloadJob* job)
 {
     CLockGuard guard(*this);

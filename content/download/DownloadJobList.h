@@ -53,6 +53,9 @@ public:
     // The index-th job, 0 the oldest; null beyond the end. The job stays
     // valid while it is in the list.
     CDownloadJob* JobAt(unsigned index);
+    // Whether the job is (still) in the list: a pointer kept from an earlier
+    // JobAt must be checked before use, since removing its job frees it.
+    bool Contains(const CDownloadJob* job);
     // Removes a Failed or Finished job and its subkey; the file stays. Jobs
     // in other states are refused (false): their workers still run.
     bool RemoveJob(CDownloadJob* job);

@@ -1,10 +1,12 @@
 #include "DownloadWorker.h"
 
+#include "InternetZone.h"
 #include "ResumePlan.h"
 #include "common/TickClock.h"
 
 using Content::Download::CReplyHead;
 using Content::Download::CResumePlan;
+using Content::Download::MarkAsFromInternet;
 
 namespace
 {
@@ -267,6 +269,12 @@ void CDownloadWorker::Leave(Step last)
     if (m_cancelled || (last == Fail && m_createdFile && empty))
     {
         ::DeleteFileA(m_job.m_localPath.GetString());
+    }
+    if (last == Finish)
+    {
+        // Where the volume cannot hold the mark, the file goes unmarked:
+        // opening it from the program still asks first when it runs code.
+        MarkAsFromInternet(m_job.m_localPath);
     }
     m_connection.Close();
     // Published last: whoever sees Failed or Finished finds the file closed

@@ -97,3 +97,28 @@ TEST_F(LauncherTest, LocalFilesOpenOnlyThroughTheirOwnEntryPoint)
     EXPECT_EQ("", m_launched[0].second);
     EXPECT_EQ(std::string(download.GetString()), m_launched[1].first);
 }
+
+TEST_F(LauncherTest, AFileThatWouldRunCodeOpensOnlyWhenTheUserAgrees)
+{
+    const struct
+    {
+        const char* path;
+        bool answer;
+        size_t asked;
+        size_t opened;
+    } cases[] = {{"C:\\d\\talk.ogg", false, 0, 1},
+                 {"C:\\d\\setup.exe", false, 1, 0},
+                 {"C:\\d\\setup.exe", true, 1, 1}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.path);
+        m_launched.clear();
+        size_t asked = 0;
+        Launcher("", false).OpenLocalFile(c.path, [&](const CString&) { return ++asked, c.answer; });
+        EXPECT_EQ(c.asked, asked);
+        EXPECT_EQ(c.opened, m_launched.size());
+    }
+    m_launched.clear();
+    Launcher("", false).OpenLocalFile("C:\\d\\setup.exe"); // nobody to ask: never
+    EXPECT_TRUE(m_launched.empty());
+}

@@ -340,7 +340,7 @@ TEST_F(DownloadJobListTest, RemovingAnEndedJobDropsItsKeyButNotItsFile)
     ASSERT_TRUE(WaitForEnd(done));
     ASSERT_TRUE(WaitForState(slow, CDownloadJob::Downloading));
 
-    EXPECT_FALSE(slow->Open()) << "only a finished file opens";
+    EXPECT_FALSE(slow->Open(nullptr)) << "only a finished file opens";
     EXPECT_FALSE(List().RemoveJob(slow)) << "its worker still runs";
     EXPECT_TRUE(List().RemoveJob(done));
     EXPECT_FALSE(List().RemoveJob(done));
