@@ -3,6 +3,7 @@
 #include "AbstractRetriever.h"
 #include "FeedRetriever.h"
 #include "HelpRetriever.h"
+#include "IdHistory.h"
 #include "UpdateRetriever.h"
 #include "content/download/DownloadRetriever.h"
 #include "core/ChannelRecord.h"
@@ -275,6 +276,18 @@ CAbstractRetriever* CChannelManager::ResolveRetriever(const CHeadline& headline)
         }
     }
     return nullptr;
+}
+
+void CChannelManager::SaveChanges()
+{
+    CLockGuard guard(*this);
+    for (Entry& channel : m_channels)
+    {
+        if (CIdHistory* shown = channel.retriever->GetShownHistory())
+        {
+            shown->SaveChanges();
+        }
+    }
 }
 
 void CChannelManager::WakeAll()

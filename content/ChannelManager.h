@@ -64,6 +64,8 @@ public:
     // the history can outlive their channel.
     Content::CAbstractRetriever* ResolveRetriever(const CHeadline& headline);
 
+    // Stores the shown histories that changed since they were last stored.
+    void SaveChanges();
     void WakeAll();
     // Destroys every retriever (each saves its state); keeps the history.
     void StopAll();

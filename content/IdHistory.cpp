@@ -38,30 +38,52 @@ CIdHistory::CIdHistory(bool persistent, const CString& key)
     {
         AddLocked(id);
     }
+    m_changed = false;
 }
 
 CIdHistory::~CIdHistory()
 {
-    if (m_persistent)
-    {
-        // Opened, never created: a removed channel's key must not come back.
-        HKEY key = nullptr;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), 0, KEY_SET_VALUE, &key) ==
-            ERROR_SUCCESS)
-        {
-            std::vector<unsigned char> bytes;
-            {
-                Common::CLockGuard guard(*this);
-                bytes = Content::EncodeIdHistory(m_order);
-            }
-            ::RegSetValueExA(key, StateValue, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-            ::RegCloseKey(key);
-        }
-    }
+    Store();
     if (m_hKey != nullptr)
     {
         ::RegCloseKey(m_hKey);
     }
+}
+
+void CIdHistory::SaveChanges()
+{
+    bool changed = false;
+    {
+        Common::CLockGuard guard(*this);
+        changed = m_changed;
+    }
+    if (changed)
+    {
+        Store();
+    }
+}
+
+void CIdHistory::Store()
+{
+    if (!m_persistent)
+    {
+        return;
+    }
+    // Opened, never created: a removed channel's key must not come back.
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), 0, KEY_SET_VALUE, &key) !=
+        ERROR_SUCCESS)
+    {
+        return;
+    }
+    std::vector<unsigned char> bytes;
+    {
+        Common::CLockGuard guard(*this);
+        bytes = Content::EncodeIdHistory(m_order);
+        m_changed = false;
+    }
+    ::RegSetValueExA(key, StateValue, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    ::RegCloseKey(key);
 }
 
 bool CIdHistory::Contains(int32_t id)
@@ -78,6 +100,7 @@ void CIdHistory::Add(int32_t id)
 
 void CIdHistory::AddLocked(int32_t id)
 {
+    m_changed = true;
     // An id added again moves to the back instead of appearing twice: with
     // repeats the order would outgrow the 64 ids, and a stored value over 256
     // bytes is discarded at the next load, losing the whole history.
@@ -101,6 +124,7 @@ void CIdHistory::Clear()
     Common::CLockGuard guard(*this);
     m_ids.clear();
     m_order.clear();
+    m_changed = true;
 }
 
 std::vector<int32_t> CIdHistory::Ids()

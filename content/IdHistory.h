@@ -29,9 +29,13 @@ public:
     void Clear();
     // The ids, oldest first.
     std::vector<int32_t> Ids();
+    // Stores the ids now when they changed since the last store, so an
+    // abnormal end of the program loses only what came after.
+    void SaveChanges();
 
 private:
     void AddLocked(int32_t id);
+    void Store();
 
     std::set<int32_t> m_ids;
     std::deque<int32_t> m_order;
@@ -39,4 +43,5 @@ private:
     HKEY m_hKey = nullptr;
     const int m_persistent;
     const int m_capacity = Capacity;
+    bool m_changed = false;
 };

@@ -86,6 +86,10 @@ bool CDesktopPanel::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPAR
         {
             OnCycleTick();
         }
+        else if (wParam == SAVE_TIMER)
+        {
+            SaveChanges();
+        }
         return true;
     case WM_PAINT:
         OnPaint();
@@ -167,6 +171,7 @@ void CDesktopPanel::OnInitDialog()
     ::SetLayeredWindowAttributes(m_hWnd, 0, 0, LWA_ALPHA);
 
     ArmCycleTimer(Settings().GetPanelDisplayInterval());
+    ::SetTimer(m_hWnd, SAVE_TIMER, SavePeriod, nullptr);
     m_dragAnchorY = -1;
     m_replayIndex = -1;
     m_animationState = Hidden;
@@ -190,6 +195,15 @@ void CDesktopPanel::OnInitDialog()
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
+}
+
+void CDesktopPanel::SaveChanges()
+{
+    if (m_channelManager != nullptr)
+    {
+        m_channelManager->SaveChanges();
+    }
+    m_jobs->SaveEnded();
 }
 
 void CDesktopPanel::ArmCycleTimer(DWORD seconds)

@@ -38,8 +38,12 @@ public:
     enum Timer
     {
         ANIMATION_TIMER = 1,
-        CYCLE_TIMER = 2
+        CYCLE_TIMER = 2,
+        // Stores what changed (shown headlines, ended downloads) every few
+        // seconds, so an abnormal end loses little.
+        SAVE_TIMER = 3
     };
+    static const UINT SavePeriod = 3000; // milliseconds
     static const UINT AnimationPeriod = 20; // milliseconds
     static const int Width = CPanelPainter::Width;
     // Distance between the panel's bottom and the bottom of the screen.
@@ -96,6 +100,7 @@ private:
     void OnMouseMove();
     void Redraw();
     void ArmCycleTimer(DWORD seconds);
+    void SaveChanges();
     // The current headline's retriever, when it still exists.
     Content::CAbstractRetriever* CurrentRetriever() const;
     void OpenCurrentLink();

@@ -241,13 +241,26 @@ bool CDownloadJobList::RemoveJob(CDownloadJob* job)
 void CDownloadJobList::Save()
 {
     CLockGuard guard(*this);
-    for (const Entry& entry : m_jobs)
+    for (Entry& entry : m_jobs)
     {
         WriteEntry(entry);
     }
 }
 
-void CDownloadJobList::WriteEntry(const Entry& entry) const
+void CDownloadJobList::SaveEnded()
+{
+    CLockGuard guard(*this);
+    for (Entry& entry : m_jobs)
+    {
+        const int state = entry.job->GetState();
+        if ((state == CDownloadJob::Finished || state == CDownloadJob::Failed) && state != entry.savedState)
+        {
+            WriteEntry(entry);
+        }
+    }
+}
+
+void CDownloadJobList::WriteEntry(Entry& entry) const
 {
     Common::CUniqueKey key;
     if (!m_key ||
@@ -257,6 +270,7 @@ void CDownloadJobList::WriteEntry(const Entry& entry) const
         return;
     }
     const CDownloadJob& job = *entry.job;
+    entry.savedState = job.GetState();
     if (entry.keyName != job.GetUrl())
     {
         Registry::WriteString(key.get(), "url", job.GetUrl());

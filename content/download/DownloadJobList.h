@@ -61,6 +61,9 @@ public:
     bool RemoveJob(CDownloadJob* job);
     // Writes every job's subkey now; the destructor does it too.
     void Save();
+    // Writes the subkeys of jobs that finished or failed since the last
+    // write, so a finished file stays known even if the program is killed.
+    void SaveEnded();
 
 private:
     struct Entry
@@ -70,6 +73,8 @@ private:
         CString fileName;
         // As loaded: kept while the job has not yet found out itself.
         uint64_t completeSize = 0;
+        // The state when the subkey was last written.
+        int savedState = -1;
     };
 
     void Load();
@@ -90,7 +95,7 @@ private:
     // The folder, "\" and the name, when that path lies directly in the
     // folder; empty otherwise.
     CString LocalPath(const CString& fileName) const;
-    void WriteEntry(const Entry& entry) const;
+    void WriteEntry(Entry& entry) const;
 
     CString m_folder;
     std::list<Entry> m_jobs;

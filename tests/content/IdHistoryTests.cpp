@@ -57,6 +57,19 @@ TEST_F(IdHistoryTest, UnusableStoredValuesStartEmptyAndAreOverwritten)
     EXPECT_TRUE(history.Ids().empty()) << "another type is ignored";
 }
 
+TEST_F(IdHistoryTest, ChangesAreStoredOnRequestWithoutWaitingForTheEnd)
+{
+    Store(std::string("\x01\x00\x00\x00", 4));
+    CIdHistory history(true, Key);
+    TestRegistry::DeleteTree(HKEY_CURRENT_USER, Path);
+    TestRegistry::CreateKey(HKEY_CURRENT_USER, Path);
+    history.SaveChanges();
+    EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Path, "internalState")) << "nothing changed";
+    history.Add(2);
+    history.SaveChanges();
+    EXPECT_EQ(std::string("\x01\x00\x00\x00\x02\x00\x00\x00", 8), Stored());
+}
+
 TEST_F(IdHistoryTest, KeepsTheLast64InInsertionOrderAcrossRestarts)
 {
     {

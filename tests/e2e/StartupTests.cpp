@@ -88,6 +88,12 @@ public:
     }
 
     DWORD Id() const { return m_process.dwProcessId; }
+    // An abnormal end: nothing of the program runs after this.
+    void Kill()
+    {
+        ::TerminateProcess(m_process.hProcess, 9);
+        ::WaitForSingleObject(m_process.hProcess, 20000);
+    }
 
 private:
     PROCESS_INFORMATION m_process = {};
@@ -342,4 +348,44 @@ TEST_F(StartupTest, ASecondStartEndsAtOnceAndBringsUpTheFirstOnesSheet)
     // Exit closes the open sheet first and still ends normally.
     ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
     EXPECT_EQ(0u, first.WaitForExit(20000));
+}
+
+TEST_F(StartupTest, AKillLosesOnlyTheLastSecondsAndARestartShowsNothingTwice)
+{
+    CTestHttpServer server([](const CTestHttpServer::Request&) {
+        return CTestHttpServer::Reply::Ok("<rss version=\"2.0\"><channel><title>Local</title>"
+                                          "<item><title>Only once</title><link>http://127.0.0.1/once</link></item>"
+                                          "</channel></rss>");
+    });
+    const std::string channel = "SOFTWARE\\tidelight\\Channels\\" + server.GetUrl("/feed.xml");
+    TestRegistry::SetDword(HKEY_CURRENT_USER, channel.c_str(), "pollingInterval", 20);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayInterval", 1);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 0);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "helpActive", 0);
+    RECT screen;
+    ::GetWindowRect(::GetDesktopWindow(), &screen);
+    const auto slidIn = [&](HWND panel) {
+        RECT window;
+        ::GetWindowRect(panel, &window);
+        return window.left < screen.right;
+    };
+    {
+        RunningProgram program;
+        const HWND panel = program.WaitForWindow(20000);
+        ASSERT_NE(nullptr, panel);
+        ASSERT_TRUE(WaitUntil([&] { return slidIn(panel); }, 30000));
+        ::Sleep(4000);
+        program.Kill();
+    }
+    DWORD type = 0;
+    std::string shown;
+    ASSERT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, channel.c_str(), "internalState", type, shown));
+    EXPECT_EQ(4u, shown.size());
+
+    RunningProgram again;
+    const HWND panel = again.WaitForWindow(20000);
+    ASSERT_NE(nullptr, panel);
+    EXPECT_FALSE(WaitUntil([&] { return slidIn(panel); }, 6000)) << "the headline came back";
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+    EXPECT_EQ(0u, again.WaitForExit(20000));
 }

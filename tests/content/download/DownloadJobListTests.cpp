@@ -151,12 +151,14 @@ TEST_F(DownloadJobListTest, FinishedJobIsKnownCompleteAtTheNextStartWithoutTheSe
         CDownloadJob* job = Add(url);
         ASSERT_TRUE(WaitForEnd(job));
         ASSERT_EQ(CDownloadJob::Finished, job->GetState());
+        // Stored while the program still runs: a kill now loses nothing.
+        List().SaveEnded();
+        DWORD type = 0;
+        std::string stored;
+        ASSERT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, KeyPath(url).c_str(), "completeSize", type, stored));
+        EXPECT_EQ(static_cast<DWORD>(REG_QWORD), type);
         m_list.reset();
     }
-    DWORD type = 0;
-    std::string stored;
-    ASSERT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, KeyPath(url).c_str(), "completeSize", type, stored));
-    EXPECT_EQ(static_cast<DWORD>(REG_QWORD), type);
 
     // Offline now: the finished file is still recognised, and kept.
     CDownloadJob* job = List().JobAt(0);
