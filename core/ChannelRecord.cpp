@@ -5,8 +5,6 @@
 
 #include <shlwapi.h>
 
-#include <string>
-
 namespace
 {
 const char ChannelsPath[] = "SOFTWARE\\tidelight\\Channels";
@@ -18,8 +16,21 @@ const size_t MaxKeyLength = 255;
 
 bool CChannelRecord::IsStorableKey(const CString& key)
 {
-    return !key.IsEmpty() && key.GetLength() <= MaxKeyLength && key.Find('\\') < 0 &&
-           key.GetLength() == std::char_traits<char>::length(key.GetString());
+    if (key.IsEmpty() || key.GetLength() > MaxKeyLength || key.Find('\\') >= 0)
+    {
+        return false;
+    }
+    // A control byte (a pasted tab or line break, say) would make a key the
+    // user cannot see or type again; an embedded zero would cut the name.
+    for (size_t i = 0; i < key.GetLength(); ++i)
+    {
+        const unsigned char byte = static_cast<unsigned char>(key[i]);
+        if (byte < 0x20 || byte == 0x7f)
+        {
+            return false;
+        }
+    }
+    return true;
 }
 
 CString CChannelRecord::RegistryPath(const CString& key)

@@ -26,8 +26,9 @@ public:
     CChannelRecord& operator=(const CChannelRecord&) = delete;
 
     // A key that could name its own registry key: not empty, no "\" (the
-    // registry's separator) and short enough for a key name. Anything else
-    // would make the store write into, or delete, "Channels" itself.
+    // registry's separator), no control bytes and short enough for a key
+    // name. Anything else would make the store write into, or delete,
+    // "Channels" itself, or name a key nobody can see.
     static bool IsStorableKey(const CString& key);
 
     const CString& GetKey() const { return m_key; }

@@ -61,6 +61,14 @@ LPARAM CListView::GetItemData(int item) const
     return Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&row)) ? row.lParam : 0;
 }
 
+int CListView::FindItemData(LPARAM data) const
+{
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = data;
+    return static_cast<int>(Send(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
 void CListView::Select(int item) const
 {
     LVITEMA state = {};
@@ -82,5 +90,53 @@ void CListView::SetCheck(int item, bool checked) const
     state.stateMask = LVIS_STATEIMAGEMASK;
     state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
     Send(LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+}
+
+void CBalloonTip::Create(HWND owner)
+{
+    m_owner = owner;
+    m_hWnd = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_BALLOON,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                               ::GetModuleHandleA(nullptr), nullptr);
+    TTTOOLINFOA tool = Tool();
+    Send(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    Send(TTM_SETMAXTIPWIDTH, 0, 320);
+}
+
+void CBalloonTip::Destroy()
+{
+    if (m_hWnd != nullptr)
+    {
+        ::DestroyWindow(m_hWnd);
+        m_hWnd = nullptr;
+    }
+}
+
+TTTOOLINFOA CBalloonTip::Tool() const
+{
+    TTTOOLINFOA tool = {};
+    tool.cbSize = sizeof(tool);
+    // Tracking: shown where and while we say, not where the mouse hovers.
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = m_owner;
+    tool.uId = 1;
+    tool.lpszText = const_cast<char*>("");
+    return tool;
+}
+
+void CBalloonTip::Show(const char* title, const char* text, POINT screenPoint) const
+{
+    TTTOOLINFOA tool = Tool();
+    tool.lpszText = const_cast<char*>(text);
+    Send(TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    Send(TTM_SETTITLEA, TTI_WARNING, reinterpret_cast<LPARAM>(title));
+    Send(TTM_TRACKPOSITION, 0, MAKELPARAM(screenPoint.x, screenPoint.y));
+    Send(TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CBalloonTip::Hide() const
+{
+    TTTOOLINFOA tool = Tool();
+    Send(TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 } // namespace Framework

@@ -60,6 +60,8 @@ public:
     void SetItemText(int item, int column, const char* text) const;
     CString GetItemText(int item, int column, int maxLength = 259) const;
     LPARAM GetItemData(int item) const;
+    // The first row whose item data is this, or -1.
+    int FindItemData(LPARAM data) const;
     bool DeleteItem(int item) const { return Send(LVM_DELETEITEM, item) != 0; }
     void DeleteAllItems() const { Send(LVM_DELETEALLITEMS); }
 
@@ -95,6 +97,23 @@ public:
     int GetCurSel() const { return static_cast<int>(Send(CB_GETCURSEL)); }
     void SetCurSel(int index) const { Send(CB_SETCURSEL, static_cast<WPARAM>(index)); }
     int GetCount() const { return static_cast<int>(Send(CB_GETCOUNT)); }
+};
+
+// A balloon that points at a spot on the screen until it is hidden: a quiet
+// hint beside a control where a message box would be too loud. It is a
+// tracking tooltip rather than the edit control's own balloon, which not
+// every comctl32 shows.
+class CBalloonTip : public CControl
+{
+public:
+    void Create(HWND owner);
+    void Destroy();
+    void Show(const char* title, const char* text, POINT screenPoint) const;
+    void Hide() const;
+
+private:
+    TTTOOLINFOA Tool() const;
+    HWND m_owner = nullptr;
 };
 
 class CProgressBar : public CControl

@@ -8,21 +8,40 @@ namespace Presentation
 {
 namespace
 {
+// The Channels page lists these names in this order and stores the row
+// index as the channel's colour, so a name and its colours share a row.
 struct Scheme
 {
+    const char* name;
     COLORREF start;
     COLORREF end;
 };
 
 const Scheme Schemes[] = {
-    {RGB(0, 178, 255), RGB(0, 85, 121)},     // Default (Dark blue)
-    {RGB(153, 255, 0), RGB(64, 106, 0)},     // Light green
-    {RGB(0, 178, 255), RGB(123, 184, 211)},  // Light blue
-    {RGB(213, 149, 213), RGB(123, 86, 123)}, // Pink
-    {RGB(204, 204, 204), RGB(102, 102, 102)}, // Light gray
-    {RGB(255, 255, 255), RGB(224, 224, 224)}, // White
+    {"Default (Dark blue)", RGB(0, 178, 255), RGB(0, 85, 121)},
+    {"Light green", RGB(153, 255, 0), RGB(64, 106, 0)},
+    {"Light blue", RGB(0, 178, 255), RGB(123, 184, 211)},
+    {"Pink", RGB(213, 149, 213), RGB(123, 86, 123)},
+    {"Light gray", RGB(204, 204, 204), RGB(102, 102, 102)},
+    {"White", RGB(255, 255, 255), RGB(224, 224, 224)},
 };
+const DWORD SchemeCount = sizeof(Schemes) / sizeof(Schemes[0]);
 const DWORD WhiteScheme = 5;
+
+// Likewise for icons. The last row is the download service's own icon: it
+// has no name, so the page does not offer it to channels.
+struct ChannelIcon
+{
+    const char* name;
+    int id;
+};
+
+const ChannelIcon Icons[] = {
+    {"Default (RSS wave)", 207}, {"Star", 233},     {"Heart", 234},
+    {"Exclamation", 226},        {"Calendar", 227}, {"Game", 224},
+    {"Internet", 225},           {"Mail", 232},     {nullptr, 231},
+};
+const DWORD IconCount = sizeof(Icons) / sizeof(Icons[0]);
 
 const RECT ChannelTitleRect = {50, 10, 278, 25};
 const RECT TitleRect = {50, 25, 278, 60};
@@ -50,7 +69,7 @@ HFONT CreateTahoma(int weight)
 
 void CPanelPainter::SchemeColors(DWORD index, COLORREF& start, COLORREF& end)
 {
-    const Scheme& scheme = Schemes[index < sizeof(Schemes) / sizeof(Schemes[0]) ? index : 0];
+    const Scheme& scheme = Schemes[index < SchemeCount ? index : 0];
     start = scheme.start;
     end = scheme.end;
 }
@@ -92,8 +111,17 @@ int CPanelPainter::ChannelIconId(const CHeadline& headline, DWORD iconIndex)
     {
         return ErrorIcon;
     }
-    static const int Icons[] = {207, 233, 234, 226, 227, 224, 225, 232, 231};
-    return iconIndex < sizeof(Icons) / sizeof(Icons[0]) ? Icons[iconIndex] : Icons[0];
+    return Icons[iconIndex < IconCount ? iconIndex : 0].id;
+}
+
+const char* CPanelPainter::SchemeName(DWORD index)
+{
+    return index < SchemeCount ? Schemes[index].name : nullptr;
+}
+
+const char* CPanelPainter::IconName(DWORD index)
+{
+    return index < IconCount ? Icons[index].name : nullptr;
 }
 
 CPanelPainter::CPanelPainter() : m_bold(CreateTahoma(FW_BOLD)), m_regular(CreateTahoma(FW_NORMAL)) {}

@@ -30,6 +30,10 @@ public:
     static COLORREF TextColor(DWORD scheme, COLORREF start);
     // The icon resource for a headline of a channel with this icon index.
     static int ChannelIconId(const CHeadline& headline, DWORD iconIndex);
+    // The names a user picks a colour scheme or an icon by, from the rows
+    // the painter draws with; null past the last one a channel may choose.
+    static const char* SchemeName(DWORD index);
+    static const char* IconName(DWORD index);
 
     CPanelPainter();
     ~CPanelPainter();

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 namespace
@@ -194,8 +195,17 @@ TEST_F(ChannelManagerTest, DisabledChannelsAreListedStoppedAndNeverDeliver)
 
 TEST_F(ChannelManagerTest, AddChannelRefusesKeysThatCannotNameTheirOwnRegistryKey)
 {
-    EXPECT_FALSE(m_manager.AddChannel(""));
-    EXPECT_FALSE(m_manager.AddChannel("http://a.test\\..\\"));
+    const CString refused[] = {"",
+                               "http://a.test\\..\\",
+                               CString("http://a.test/\0x", 16),
+                               "http://a.test/\tx",
+                               "http://a.test/x\r\n",
+                               CString(std::string(256, 'a').c_str())};
+    for (const CString& key : refused)
+    {
+        SCOPED_TRACE(key.GetString());
+        EXPECT_FALSE(m_manager.AddChannel(key));
+    }
     EXPECT_EQ(0u, m_manager.ChannelCount());
     EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:"));
 }
