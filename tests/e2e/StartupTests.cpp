@@ -120,6 +120,30 @@ BOOL CALLBACK FindSheet(HWND window, LPARAM parameter)
     return TRUE;
 }
 
+// A list-view row's text in another process: the buffers must live there.
+std::string RemoteItemText(DWORD processId, HWND list, int item, int column)
+{
+    HANDLE process =
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr)
+    {
+        return "";
+    }
+    char* remote = static_cast<char*>(
+        ::VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + 260, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    LVITEMA request = {};
+    request.iSubItem = column;
+    request.pszText = remote + sizeof(LVITEMA);
+    request.cchTextMax = 260;
+    ::WriteProcessMemory(process, remote, &request, sizeof(request), nullptr);
+    ::SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(remote));
+    char text[260] = {};
+    ::ReadProcessMemory(process, remote + sizeof(LVITEMA), text, sizeof(text) - 1, nullptr);
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    ::CloseHandle(process);
+    return text;
+}
+
 class StartupTest : public ::testing::Test
 {
 protected:
@@ -348,6 +372,41 @@ TEST_F(StartupTest, ASecondStartEndsAtOnceAndBringsUpTheFirstOnesSheet)
     // Exit closes the open sheet first and still ends normally.
     ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
     EXPECT_EQ(0u, first.WaitForExit(20000));
+}
+
+TEST_F(StartupTest, AChannelAddedOnTheChannelsPageIsPolledAndKept)
+{
+    CTestHttpServer server(
+        [](const CTestHttpServer::Request&)
+        {
+            return CTestHttpServer::Reply::Ok(
+                "<rss version=\"2.0\"><channel><title>Added by hand</title>"
+                "<item><title>First</title><link>http://127.0.0.1/1</link></item>"
+                "</channel></rss>");
+        });
+    const std::string url = server.GetUrl("/added.xml");
+    RunningProgram program;
+    const HWND panel = program.WaitForWindow(20000);
+    ASSERT_NE(nullptr, panel);
+
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_CHANNELS, 0), 0));
+    FoundSheet sheet = {program.Id(), nullptr};
+    ASSERT_TRUE(WaitUntil([&] { return !::EnumWindows(FindSheet, reinterpret_cast<LPARAM>(&sheet)); }));
+    const HWND page = reinterpret_cast<HWND>(::SendMessageA(sheet.window, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ASSERT_NE(nullptr, page);
+    ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_URL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()));
+    ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_ADD), BM_CLICK, 0, 0);
+
+    const HWND list = ::GetDlgItem(page, IDC_CHANNEL_LIST);
+    EXPECT_TRUE(WaitUntil([&] { return RemoteItemText(program.Id(), list, 0, 0) == "Added by hand"; }, 20000))
+        << RemoteItemText(program.Id(), list, 0, 0);
+
+    ::PostMessageA(sheet.window, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(sheet.window); }));
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+    EXPECT_TRUE(
+        TestRegistry::KeyExists(HKEY_CURRENT_USER, ("SOFTWARE\\tidelight\\Channels\\" + url).c_str()));
 }
 
 TEST_F(StartupTest, AKillLosesOnlyTheLastSecondsAndARestartShowsNothingTwice)
