@@ -99,9 +99,18 @@ void CFeedRetriever::Buffer(const CHeadline& headline)
     ++m_bufferedHeadlines;
 }
 
+void CFeedRetriever::Walk(FeedFormat format, const TiXmlDocument& document)
+{
+    m_walkedIds.clear();
+    ParseDocument(format, document, m_channelTitle, this, *this, GetSerial());
+    m_shownHistory->Retain(m_walkedIds);
+    m_sessionHistory->Retain(m_walkedIds);
+}
+
 void CFeedRetriever::BufferIfNew(const CHeadline& headline)
 {
     const int32_t id = headline.GetId();
+    m_walkedIds.insert(id);
     if (m_shownHistory->Contains(id))
     {
         return;
@@ -248,7 +257,7 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket)
                 // An empty or foreign document still counts as a check: the
                 // format is known, the channel just has nothing for us.
                 m_lastCheckTime = static_cast<int64_t>(std::time(nullptr));
-                ParseDocument(format, *document, m_channelTitle, this, *this, GetSerial());
+                Walk(format, *document);
                 m_state = Idle;
             }
             else

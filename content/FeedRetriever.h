@@ -7,7 +7,9 @@
 #include "AbstractRetriever.h"
 #include "FeedFormats.h"
 
+#include <cstdint>
 #include <deque>
+#include <unordered_set>
 
 namespace Content
 {
@@ -37,10 +39,15 @@ private:
     void OnChannelTitle(const CString& title) override;
     void BufferIfNew(const CHeadline& headline) override;
     void Buffer(const CHeadline& headline);
+    // Walks a fetched document into the buffer, then forgets the ids the
+    // feed no longer carries beyond the newest few.
+    void Walk(FeedFormat format, const TiXmlDocument& document);
 
     CString m_key;
     std::deque<CHeadline> m_buffer;
     // The channel title stamped on headlines; the worker's alone.
     CString m_channelTitle;
+    // The ids of the document being walked; the worker's alone.
+    std::unordered_set<int32_t> m_walkedIds;
 };
 } // namespace Content

@@ -1,13 +1,17 @@
 #include "IdHistory.h"
 
 #include "IdHistoryLayout.h"
+#include "common/UniqueHandle.h"
 #include "core/ChannelRecord.h"
 
 #include <algorithm>
 
 namespace
 {
+// The newest 64 ids, as every version reads them.
 const char StateValue[] = "internalState";
+// Every id of a history longer than that, in the same layout.
+const char AllIdsValue[] = "shownIds";
 } // namespace
 
 CIdHistory::CIdHistory(bool persistent, const CString& key)
@@ -17,37 +21,44 @@ CIdHistory::CIdHistory(bool persistent, const CString& key)
     {
         return;
     }
-    const CString path = CChannelRecord::RegistryPath(key);
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &m_hKey) != ERROR_SUCCESS &&
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr,
-                          &m_hKey, nullptr) != ERROR_SUCCESS)
-    {
-        m_hKey = nullptr;
-        return;
-    }
-    unsigned char stored[Content::IdHistoryMaxBytes];
-    DWORD type = 0;
-    DWORD size = sizeof(stored);
-    if (::RegQueryValueExA(m_hKey, StateValue, nullptr, &type, stored, &size) != ERROR_SUCCESS ||
-        type != REG_BINARY)
+    Common::CUniqueKey channel;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key), 0, nullptr,
+                          REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, channel.put(), nullptr) != ERROR_SUCCESS)
     {
         return;
     }
     Common::CLockGuard guard(*this);
-    for (int32_t id : Content::DecodeIdHistory(stored, size))
+    // Both, in this order: a version that knows only the newest 64 may have
+    // run since the whole history was stored, and what it added comes last.
+    Load(channel.get(), AllIdsValue, Content::IdHistoryLimit * 4);
+    Load(channel.get(), StateValue, Content::IdHistoryMaxBytes);
+    m_changed = false;
+}
+
+void CIdHistory::Load(HKEY key, const char* name, size_t maxBytes)
+{
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_BINARY ||
+        size > maxBytes)
+    {
+        return;
+    }
+    std::vector<unsigned char> stored(size + 1);
+    if (::RegQueryValueExA(key, name, nullptr, &type, stored.data(), &size) != ERROR_SUCCESS ||
+        type != REG_BINARY)
+    {
+        return;
+    }
+    for (int32_t id : Content::DecodeIdHistory(stored.data(), size, maxBytes))
     {
         AddLocked(id);
     }
-    m_changed = false;
 }
 
 CIdHistory::~CIdHistory()
 {
     Store();
-    if (m_hKey != nullptr)
-    {
-        ::RegCloseKey(m_hKey);
-    }
 }
 
 void CIdHistory::SaveChanges()
@@ -70,20 +81,33 @@ void CIdHistory::Store()
         return;
     }
     // Opened, never created: a removed channel's key must not come back.
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), 0, KEY_SET_VALUE, &key) !=
-        ERROR_SUCCESS)
+    Common::CUniqueKey channel;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), 0, KEY_SET_VALUE,
+                        channel.put()) != ERROR_SUCCESS)
     {
         return;
     }
-    std::vector<unsigned char> bytes;
+    std::vector<unsigned char> all;
+    std::vector<unsigned char> newest;
     {
         Common::CLockGuard guard(*this);
-        bytes = Content::EncodeIdHistory(m_order);
+        const size_t skipped = m_order.size() > static_cast<size_t>(Capacity) ? m_order.size() - Capacity : 0;
+        newest = Content::EncodeIdHistory(std::deque<int32_t>(m_order.begin() + skipped, m_order.end()));
+        if (skipped != 0)
+        {
+            all = Content::EncodeIdHistory(m_order);
+        }
         m_changed = false;
     }
-    ::RegSetValueExA(key, StateValue, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-    ::RegCloseKey(key);
+    ::RegSetValueExA(channel.get(), StateValue, 0, REG_BINARY, newest.data(), static_cast<DWORD>(newest.size()));
+    if (all.empty())
+    {
+        ::RegDeleteValueA(channel.get(), AllIdsValue);
+    }
+    else
+    {
+        ::RegSetValueExA(channel.get(), AllIdsValue, 0, REG_BINARY, all.data(), static_cast<DWORD>(all.size()));
+    }
 }
 
 bool CIdHistory::Contains(int32_t id)
@@ -101,22 +125,42 @@ void CIdHistory::Add(int32_t id)
 void CIdHistory::AddLocked(int32_t id)
 {
     m_changed = true;
-    // An id added again moves to the back instead of appearing twice: with
-    // repeats the order would outgrow the 64 ids, and a stored value over 256
-    // bytes is discarded at the next load, losing the whole history.
     if (m_ids.count(id) != 0)
     {
+        // Moves to the back instead of appearing twice: with repeats the
+        // order would otherwise outgrow the ids it holds.
         m_order.erase(std::find(m_order.begin(), m_order.end(), id));
         m_order.push_back(id);
         return;
     }
-    if (static_cast<int>(m_ids.size()) >= m_capacity && !m_order.empty())
+    if (m_ids.size() >= Content::IdHistoryLimit && !m_order.empty())
     {
         m_ids.erase(m_order.front());
         m_order.pop_front();
     }
     m_ids.insert(id);
     m_order.push_back(id);
+}
+
+void CIdHistory::Retain(const std::unordered_set<int32_t>& current)
+{
+    Common::CLockGuard guard(*this);
+    size_t others = 0;
+    std::deque<int32_t> kept;
+    // Newest first, so the newest of the others are the ones kept.
+    for (auto it = m_order.rbegin(); it != m_order.rend(); ++it)
+    {
+        if (current.count(*it) != 0 || others++ < static_cast<size_t>(Capacity))
+        {
+            kept.push_front(*it);
+        }
+        else
+        {
+            m_ids.erase(*it);
+            m_changed = true;
+        }
+    }
+    m_order.swap(kept);
 }
 
 void CIdHistory::Clear()

@@ -2,10 +2,10 @@
 
 namespace Content
 {
-std::vector<int32_t> DecodeIdHistory(const unsigned char* bytes, size_t length)
+std::vector<int32_t> DecodeIdHistory(const unsigned char* bytes, size_t length, size_t maxBytes)
 {
     std::vector<int32_t> ids;
-    if (length > IdHistoryMaxBytes)
+    if (length > maxBytes)
     {
         return ids;
     }

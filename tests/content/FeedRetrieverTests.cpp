@@ -180,16 +180,24 @@ TEST_F(FeedRetrieverTest, IdenticalItemsAreBufferedOnce)
     EXPECT_EQ((std::vector<CString>{"Story 1", "Story 2"}), TakeTitles(*retriever));
 }
 
-TEST_F(FeedRetrieverTest, OnlyTheLast64IdsAreRemembered)
+TEST_F(FeedRetrieverTest, AFeedOfHundredsOfItemsNeverRepeatsWhatWasSeen)
 {
-    Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 70))));
+    Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 300))));
     auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitForPoll(*retriever, 2));
-    EXPECT_EQ(70u, TakeTitles(*retriever).size());
-    retriever->Wake();
-    ASSERT_TRUE(WaitForPoll(*retriever, 3));
-    EXPECT_EQ((std::vector<CString>{"Story 1", "Story 2", "Story 3", "Story 4", "Story 5", "Story 6"}),
-              TakeTitles(*retriever));
+    ASSERT_TRUE(WaitUntil([&] { return Waiting(*retriever) == 300; }));
+    TakeTitles(*retriever); // all seen
+    for (int poll = 0; poll < 2; ++poll)
+    {
+        const size_t before = m_server.GetRequestCount();
+        retriever->Wake();
+        ASSERT_TRUE(WaitForPoll(*retriever, before + 1));
+        EXPECT_EQ(0, Waiting(*retriever)) << "poll " << poll;
+    }
+    // Restarted, the channel still knows all 300.
+    retriever.reset();
+    retriever = StartRetriever();
+    ASSERT_TRUE(WaitUntil([&] { return retriever->GetLastCheckTime() != 0; }));
+    EXPECT_EQ(0, Waiting(*retriever));
 }
 
 TEST_F(FeedRetrieverTest, EveryFailedDetectionBuffersAnErrorNotice)

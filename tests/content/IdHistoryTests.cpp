@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unordered_set>
+
 namespace
 {
 const char Key[] = "http://127.0.0.1/history.xml";
@@ -70,23 +72,53 @@ TEST_F(IdHistoryTest, ChangesAreStoredOnRequestWithoutWaitingForTheEnd)
     EXPECT_EQ(std::string("\x01\x00\x00\x00\x02\x00\x00\x00", 8), Stored());
 }
 
-TEST_F(IdHistoryTest, KeepsTheLast64InInsertionOrderAcrossRestarts)
+TEST_F(IdHistoryTest, KeepsWhatTheFeedCarriesAndTheNewest64OthersAcrossRestarts)
 {
     {
         CIdHistory history(true, Key);
-        for (int32_t id = 1; id <= 70; ++id)
+        for (int32_t id = 1; id <= 1000; ++id)
         {
             history.Add(id);
         }
-        EXPECT_FALSE(history.Contains(6));
-        EXPECT_TRUE(history.Contains(7));
+        // A long feed still carries its first 100 items; 900 have left it.
+        std::unordered_set<int32_t> current;
+        for (int32_t id = 1; id <= 100; ++id)
+        {
+            current.insert(id);
+        }
+        history.Retain(current);
+        EXPECT_TRUE(history.Contains(1));
+        EXPECT_FALSE(history.Contains(936));
+        EXPECT_TRUE(history.Contains(937));
     }
+    // The newest 64 stay where every version reads them.
     EXPECT_EQ(256u, Stored().size());
+    const std::string newest = Stored();
+    EXPECT_EQ(937, Content::DecodeIdHistory(reinterpret_cast<const unsigned char*>(newest.data()), 4).front());
     CIdHistory history(true, Key);
     const std::vector<int32_t> ids = history.Ids();
-    ASSERT_EQ(64u, ids.size());
-    EXPECT_EQ(7, ids.front());
-    EXPECT_EQ(70, ids.back());
+    ASSERT_EQ(164u, ids.size());
+    EXPECT_EQ(1, ids.front());
+    EXPECT_EQ(1000, ids.back());
+}
+
+TEST_F(IdHistoryTest, AnOlderVersionsNewestIdsJoinTheWholeHistory)
+{
+    {
+        CIdHistory history(true, Key);
+        for (int32_t id = 1; id <= 100; ++id)
+        {
+            history.Add(id);
+        }
+    }
+    // A version that knows only the newest 64 ran meanwhile and added 500.
+    std::string newest = Stored().substr(4);
+    newest += std::string("\xF4\x01\x00\x00", 4);
+    Store(newest);
+    CIdHistory history(true, Key);
+    EXPECT_TRUE(history.Contains(1));
+    EXPECT_TRUE(history.Contains(500));
+    EXPECT_EQ(500, history.Ids().back());
 }
 
 TEST_F(IdHistoryTest, AnIdAddedAgainMovesUpInsteadOfGrowingTheStoredValue)
