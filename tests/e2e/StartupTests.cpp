@@ -147,6 +147,7 @@ std::string RemoteItemText(DWORD processId, HWND list, int item, int column)
 class StartupTest : public ::testing::Test
 {
 protected:
+    void ResumeAfterRestart(bool kill);
     void SetUp() override { TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root); }
     void TearDown() override { TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root); }
 };
@@ -284,6 +285,17 @@ long long FileSize(const std::string& path)
 // user; the test removes it again.
 TEST_F(StartupTest, StoredDownloadResumesAfterARestart)
 {
+    // Quit through Exit, or killed in the middle: the rest comes all the same.
+    for (const bool kill : {false, true})
+    {
+        SCOPED_TRACE(kill ? "killed" : "quit");
+        ResumeAfterRestart(kill);
+        TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root);
+    }
+}
+
+void StartupTest::ResumeAfterRestart(bool kill)
+{
     std::string body(640 * 1024, '\0');
     for (size_t i = 0; i < body.size(); ++i)
     {
@@ -303,7 +315,8 @@ TEST_F(StartupTest, StoredDownloadResumesAfterARestart)
             }
             return reply;
         });
-    const std::string name = "e2e-resume-" + std::to_string(::GetCurrentProcessId()) + ".bin";
+    const std::string name =
+        "e2e-resume-" + std::to_string(::GetCurrentProcessId()) + (kill ? "-killed" : "") + ".bin";
     const std::string url = server.GetUrl("/" + name);
     const std::string key = std::string(Root) + "\\Downloads\\" + url;
     TestRegistry::CreateKey(HKEY_CURRENT_USER, key.c_str());
@@ -324,15 +337,22 @@ TEST_F(StartupTest, StoredDownloadResumesAfterARestart)
         ASSERT_NE(nullptr, panel);
         ASSERT_TRUE(WaitUntil([&] { return FileSize(file) > 0; }, 30000))
             << "the stored download never began";
-        ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
-        EXPECT_EQ(0u, first.WaitForExit(20000));
+        if (kill)
+        {
+            first.Kill();
+        }
+        else
+        {
+            ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+            EXPECT_EQ(0u, first.WaitForExit(20000));
+        }
     }
     partial = FileSize(file);
     ASSERT_GT(partial, 0);
     ASSERT_LT(partial, 64 * 1024);
     std::string fileName;
     DWORD type = 0;
-    EXPECT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, key.c_str(), "fileName", type, fileName));
+    EXPECT_EQ(!kill, TestRegistry::GetRaw(HKEY_CURRENT_USER, key.c_str(), "fileName", type, fileName));
     EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, key.c_str(), "completeSize"));
 
     {

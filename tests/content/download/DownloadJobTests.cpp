@@ -179,38 +179,41 @@ TEST_F(DownloadJobTest, ReplyWithoutALengthLeavesNoFileBehind)
     EXPECT_FALSE(m_folder.Exists("stream.bin"));
 }
 
-TEST_F(DownloadJobTest, ShortTransferFailsKeepingItsPartForTheNextStart)
+TEST_F(DownloadJobTest, ShortTransfersFailKeepingTheirPartsUntilARestartCompletesTheFile)
 {
+    // The server closes the connection mid-way three times in a row.
     const std::string body = Body(100000);
-    std::atomic<bool> cut{true};
+    std::atomic<int> cuts{3};
     CTestHttpServer server(
         [&](const Request&)
         {
             Reply reply = File(body);
-            if (cut)
+            if (cuts-- > 0)
             {
-                reply.closeAfterBodyBytes = 40000;
+                reply.closeAfterBodyBytes = 20000;
             }
             return reply;
         });
 
     CDownloadJob* job = Add(server.GetUrl("/cut.bin"));
-    ASSERT_TRUE(WaitForEnd(job));
-    EXPECT_EQ(CDownloadJob::Failed, job->GetState());
-    EXPECT_EQ(100000u, job->GetTotalSize());
-    const std::string part = m_folder.Read("cut.bin");
-    EXPECT_EQ(40000u, part.size());
-    EXPECT_TRUE(body.substr(0, part.size()) == part);
-
-    // The next start asks for the rest and completes the file.
-    cut = false;
-    CDownloadJobList& list = Restart();
-    ASSERT_EQ(1u, list.JobCount());
-    job = list.JobAt(0);
+    for (size_t kept = 20000; kept <= 60000; kept += 20000)
+    {
+        SCOPED_TRACE(kept);
+        ASSERT_TRUE(WaitForEnd(job));
+        EXPECT_EQ(CDownloadJob::Failed, job->GetState());
+        EXPECT_EQ(100000u, job->GetTotalSize());
+        const std::string part = m_folder.Read("cut.bin");
+        EXPECT_EQ(kept, part.size());
+        EXPECT_TRUE(body.substr(0, part.size()) == part);
+        // The next start asks for the rest.
+        CDownloadJobList& list = Restart();
+        ASSERT_EQ(1u, list.JobCount());
+        job = list.JobAt(0);
+    }
     ASSERT_TRUE(WaitForEnd(job));
     EXPECT_EQ(CDownloadJob::Finished, job->GetState());
     EXPECT_TRUE(body == m_folder.Read("cut.bin"));
-    EXPECT_EQ("bytes=40000-", server.GetRequests().back().Header("Range"));
+    EXPECT_EQ("bytes=60000-", server.GetRequests().back().Header("Range"));
 }
 
 TEST_F(DownloadJobTest, PauseAndResumeContinueWithoutReopeningOrReconnecting)
