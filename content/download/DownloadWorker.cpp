@@ -66,7 +66,7 @@ bool WriteAll(HANDLE file, const char* data, DWORD length)
 }
 } // namespace
 
-CDownloadWorker::CDownloadWorker(CDownloadJob& job) : m_job(job) {}
+CDownloadWorker::CDownloadWorker(CDownloadJob& job) : m_job(job), m_block(BlockSize) {}
 
 bool CDownloadWorker::IsKnownComplete() const
 {
@@ -192,15 +192,14 @@ CDownloadWorker::Step CDownloadWorker::TransferStep()
         m_job.m_speed = m_sampler.GetSpeed();
     }
 
-    char block[BlockSize];
     DWORD read = 0;
-    const bool readOk = ::InternetReadFile(m_connection.GetRequest(), block, BlockSize, &read) != FALSE;
+    const bool readOk = ::InternetReadFile(m_connection.GetRequest(), m_block.data(), BlockSize, &read) != FALSE;
     bool broken = false;
     if (readOk && read > 0)
     {
         // Never more than the announced size: bytes beyond it are not the
         // file's.
-        if (read > m_job.m_totalSize - downloaded || !WriteAll(m_file.get(), block, read))
+        if (read > m_job.m_totalSize - downloaded || !WriteAll(m_file.get(), m_block.data(), read))
         {
             broken = true;
         }
@@ -210,7 +209,8 @@ CDownloadWorker::Step CDownloadWorker::TransferStep()
         }
     }
 
-    if (IsSignalled(m_job.m_cancelEvent))
+    const Step requested = Requested();
+    if (requested == Fail)
     {
         m_cancelled = true;
         return Fail;
@@ -219,13 +219,9 @@ CDownloadWorker::Step CDownloadWorker::TransferStep()
     {
         return Fail;
     }
-    if (IsSignalled(m_job.m_pauseEvent))
+    if (requested != Transfer)
     {
-        return Wait;
-    }
-    if (IsSignalled(m_job.m_shutdownEvent))
-    {
-        return Shutdown;
+        return requested;
     }
     if (!readOk || read == 0)
     {
@@ -234,6 +230,24 @@ CDownloadWorker::Step CDownloadWorker::TransferStep()
         return m_job.m_downloaded == m_job.m_totalSize ? Finish : Fail;
     }
     return Transfer;
+}
+
+CDownloadWorker::Step CDownloadWorker::Requested() const
+{
+    // One call for the three, once per block: under Wine each wait is a
+    // round trip to the server process. The lowest signalled index wins.
+    const HANDLE events[] = {m_job.m_cancelEvent.get(), m_job.m_pauseEvent.get(), m_job.m_shutdownEvent.get()};
+    switch (::WaitForMultipleObjects(3, events, FALSE, 0))
+    {
+    case WAIT_OBJECT_0:
+        return Fail;
+    case WAIT_OBJECT_0 + 1:
+        return Wait;
+    case WAIT_OBJECT_0 + 2:
+        return Shutdown;
+    default:
+        return Transfer;
+    }
 }
 
 CDownloadWorker::Step CDownloadWorker::PausedStep()
@@ -254,11 +268,6 @@ CDownloadWorker::Step CDownloadWorker::PausedStep()
     default:
         return Fail;
     }
-}
-
-bool CDownloadWorker::IsSignalled(const Common::CUniqueKernelHandle& event) const
-{
-    return ::WaitForSingleObject(event.get(), 0) == WAIT_OBJECT_0;
 }
 
 void CDownloadWorker::Leave(Step last)

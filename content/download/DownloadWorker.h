@@ -11,10 +11,15 @@
 #include "common/UniqueHandle.h"
 #include "content/HttpConnection.h"
 
+#include <vector>
+
 class CDownloadWorker
 {
 public:
-    static const DWORD BlockSize = 4096;
+    // Large blocks: under Wine every read and every wait is a round trip to
+    // the server process, so the cost of a download is per block, not per
+    // byte.
+    static const DWORD BlockSize = 64 * 1024;
 
     explicit CDownloadWorker(CDownloadJob& job);
     CDownloadWorker(const CDownloadWorker&) = delete;
@@ -40,7 +45,9 @@ private:
     Step ConnectStep();
     Step TransferStep();
     Step PausedStep();
-    bool IsSignalled(const Common::CUniqueKernelHandle& event) const;
+    // Which of cancel, pause and shutdown was asked for (in that order of
+    // precedence) with one call; the step's own value when none was.
+    Step Requested() const;
     // Closes the file and the connection; deletes the file after a cancel,
     // or when this run created it and never wrote to it.
     void Leave(Step last);
@@ -51,4 +58,5 @@ private:
     bool m_cancelled = false;
     Content::CHttpConnection m_connection;
     Content::Download::CSpeedSampler m_sampler;
+    std::vector<char> m_block;
 };
