@@ -335,6 +335,7 @@ void CDesktopPanel::ShowHeadline(const CHeadline& headline)
 
 void CDesktopPanel::Redraw()
 {
+    ++m_frameGeneration;
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
@@ -534,23 +535,32 @@ void CDesktopPanel::OnPaint()
             iconIndex = record->GetIcon();
         }
     }
-    HDC surface = ::CreateCompatibleDC(window);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(window, Width, height);
-    if (surface != nullptr && bitmap != nullptr)
+    // The frame is composed once per headline, layout and scheme: sliding
+    // and fading expose the window again and again, and only copying the
+    // finished frame keeps that cheap.
+    const SIZE key = {static_cast<LONG>(colorIndex), static_cast<LONG>(iconIndex)};
+    Common::CUniqueMemoryDc surface(::CreateCompatibleDC(window));
+    const bool stale = !m_frame || m_frameGeneration != m_paintedGeneration || m_frameKey.cx != key.cx ||
+                       m_frameKey.cy != key.cy || m_frameHeight != height;
+    if (surface && stale)
     {
-        HGDIOBJ previous = ::SelectObject(surface, bitmap);
-        m_painter.Compose(surface, m_currentHeadline, colorIndex, iconIndex, fullLayout);
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        ::BitBlt(window, 0, 0, Width, height, surface, 0, 0, SRCCOPY);
-        ::SelectObject(surface, previous);
+        m_frame.reset(::CreateCompatibleBitmap(window, Width, height));
+        if (m_frame)
+        {
+            const HGDIOBJ previous = ::SelectObject(surface.get(), m_frame.get());
+            m_painter.Compose(surface.get(), m_currentHeadline, colorIndex, iconIndex, fullLayout);
+            ::SelectObject(surface.get(), previous);
+            m_paintedGeneration = m_frameGeneration;
+            m_frameKey = key;
+            m_frameHeight = height;
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, Width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     }
-    if (bitmap != nullptr)
+    if (surface && m_frame)
     {
-        ::DeleteObject(bitmap);
-    }
-    if (surface != nullptr)
-    {
-        ::DeleteDC(surface);
+        const HGDIOBJ previous = ::SelectObject(surface.get(), m_frame.get());
+        ::BitBlt(window, 0, 0, Width, height, surface.get(), 0, 0, SRCCOPY);
+        ::SelectObject(surface.get(), previous);
     }
     ::EndPaint(m_hWnd, &paint);
 }

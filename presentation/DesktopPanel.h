@@ -7,6 +7,7 @@
 
 #include "PanelPainter.h"
 #include "TrayIconImpl.h"
+#include "common/UniqueHandle.h"
 #include "content/Headline.h"
 #include "framework/MessageLoop.h"
 #include "framework/ModelessDialog.h"
@@ -118,5 +119,11 @@ private:
     HICON m_smallIcon = nullptr;
     TRACKMOUSEEVENT m_trackMouse = {};
     CDownloadJobList* m_jobs; // not owned
+    // The composed frame, and what it was composed for.
+    Common::CUniqueBitmap m_frame;
+    unsigned m_frameGeneration = 0;
+    unsigned m_paintedGeneration = 0;
+    SIZE m_frameKey = {};
+    int m_frameHeight = 0;
 };
 } // namespace Presentation
