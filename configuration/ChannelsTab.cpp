@@ -1,10 +1,12 @@
 #include "ChannelsTab.h"
 
+#include "OpmlTransfer.h"
 #include "content/AbstractRetriever.h"
 #include "content/ChannelManager.h"
 #include "core/ChannelRecord.h"
 #include "presentation/PanelPainter.h"
 
+#include <commdlg.h>
 #include <mbstring.h>
 
 #include <ctime>
@@ -152,6 +154,12 @@ bool CChannelsTab::OnCommand(WORD code, WORD id, HWND)
         return true;
     case IDC_CHANNEL_REMOVE:
         Remove();
+        return true;
+    case IDC_CHANNEL_IMPORT:
+        Import();
+        return true;
+    case IDC_CHANNEL_EXPORT:
+        Export();
         return true;
     case IDC_REPEAT_HEADLINES:
         if (code == BN_CLICKED)
@@ -527,10 +535,10 @@ void CChannelsTab::Remove()
     m_listReady = 1;
 }
 
-void CChannelsTab::ShowHint(const char* title, const char* text)
+void CChannelsTab::ShowHint(const char* title, const char* text, int anchor)
 {
     RECT edit = {};
-    ::GetWindowRect(Item(IDC_CHANNEL_URL), &edit);
+    ::GetWindowRect(Item(anchor), &edit);
     m_hint.Show(title, text, POINT{edit.left + 24, edit.bottom - 4});
     ::SetTimer(m_hWnd, HINT_TIMER, HintPeriod, nullptr);
 }
@@ -539,5 +547,50 @@ void CChannelsTab::HideHint()
 {
     m_hint.Hide();
     ::KillTimer(m_hWnd, HINT_TIMER);
+}
+void CChannelsTab::Import()
+{
+    char path[MAX_PATH] = {};
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = m_hWnd;
+    dialog.lpstrFilter = "OPML files (*.opml, *.xml)\0*.opml;*.xml\0All files\0*.*\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof(path);
+    dialog.lpstrTitle = "Import channels";
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!::GetOpenFileNameA(&dialog))
+    {
+        return;
+    }
+    const COpmlImport result = ImportOpml(*m_channelManager, path);
+    Rebuild();
+    ShowHint("Import", DescribeImport(result), IDC_CHANNEL_IMPORT);
+}
+
+void CChannelsTab::Export()
+{
+    char path[MAX_PATH] = "channels.opml";
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = m_hWnd;
+    dialog.lpstrFilter = "OPML files (*.opml)\0*.opml\0All files\0*.*\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof(path);
+    dialog.lpstrDefExt = "opml";
+    dialog.lpstrTitle = "Export channels";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!::GetSaveFileNameA(&dialog))
+    {
+        return;
+    }
+    if (ExportOpml(*m_channelManager, path))
+    {
+        ShowHint("Export", "The channel list was written.", IDC_CHANNEL_EXPORT);
+    }
+    else
+    {
+        ShowHint("Export", "The file could not be written; nothing was changed.", IDC_CHANNEL_EXPORT);
+    }
 }
 } // namespace Configuration

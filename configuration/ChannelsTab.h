@@ -81,7 +81,11 @@ private:
     void StoreField(int id);
     void Add();
     void Remove();
-    void ShowHint(const char* title, const char* text);
+    void ShowHint(const char* title, const char* text, int anchor = IDC_CHANNEL_URL);
+    // Channel lists in and out as OPML files, chosen with the standard
+    // file dialogs.
+    void Import();
+    void Export();
     void HideHint();
 
     CChannelManager* m_channelManager; // not owned

@@ -193,6 +193,15 @@ CString CAbstractRetriever::GetTitle() const
     return m_title;
 }
 
+void CAbstractRetriever::SetInitialTitle(const CString& title)
+{
+    std::lock_guard<std::mutex> guard(m_titleLock);
+    if (m_title.IsEmpty())
+    {
+        m_title = title;
+    }
+}
+
 void CAbstractRetriever::SetTitle(const CString& title)
 {
     std::lock_guard<std::mutex> guard(m_titleLock);

@@ -57,6 +57,9 @@ public:
 
     int GetState() const { return m_state; }
     CString GetTitle() const;
+    // A name to show until the feed's own title arrives (an imported
+    // channel list's, say); ignored once there is a title.
+    void SetInitialTitle(const CString& title);
     int GetDisplayedHeadlines() const { return m_displayedHeadlines; }
     int GetBufferedHeadlines() const { return m_bufferedHeadlines; }
     int64_t GetLastCheckTime() const { return m_lastCheckTime; }

@@ -1,0 +1,129 @@
+#include "configuration/Opml.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using Configuration::CheckOpmlUrl;
+using Configuration::COpmlOutline;
+using Configuration::OpmlSkip;
+using Configuration::ReadOpml;
+
+namespace
+{
+std::vector<std::string> Urls(const std::string& file, bool& ok)
+{
+    std::vector<std::string> urls;
+    for (const COpmlOutline& outline : ReadOpml(file.data(), file.size(), ok))
+    {
+        urls.push_back(outline.xmlUrl + "|" + outline.title);
+    }
+    return urls;
+}
+
+std::string Opml(const std::string& body)
+{
+    return "<?xml version=\"1.0\"?><opml version=\"1.0\"><head/><body>" + body + "</body></opml>";
+}
+} // namespace
+
+TEST(Opml, ReadsTheOutlinesOtherReadersWrite)
+{
+    std::string thousand;
+    for (int i = 0; i < 1000; ++i)
+    {
+        thousand += "<outline type=\"rss\" text=\"t\" xmlUrl=\"http://h/" + std::to_string(i) + "\"/>";
+    }
+    std::string deep;
+    for (int i = 0; i < 300; ++i)
+    {
+        deep += "<outline>";
+    }
+    const struct
+    {
+        const char* name;
+        std::string file;
+        bool ok;
+        std::vector<std::string> urls; // url|title
+        size_t count;
+    } cases[] = {
+        {"folders at any depth",
+         Opml("<outline text=\"News\"><outline text=\"A\" xmlUrl=\"http://a/\"/>"
+              "<outline text=\"Deeper\"><outline title=\"B\" text=\"b\" "
+              "xmlUrl=\"http://b/\"/></outline></outline>"),
+         true,
+         {"http://a/|A", "http://b/|B"},
+         2},
+        {"no xmlUrl, or an empty one",
+         Opml("<outline text=\"folder\"/><outline text=\"e\" xmlUrl=\"\"/>"),
+         true,
+         {"|e"},
+         1},
+        {"entities",
+         Opml("<outline text=\"Q &amp; A\" xmlUrl=\"http://a/?x=1&amp;y=2\"/>"),
+         true,
+         {"http://a/?x=1&y=2|Q & A"},
+         1},
+        {"a byte order mark",
+         "\xEF\xBB\xBF" + Opml("<outline text=\"\xC3\xA9t\xC3\xA9\" xmlUrl=\"http://a/\"/>"),
+         true,
+         {"http://a/|\xC3\xA9t\xC3\xA9"},
+         1},
+        {"a thousand outlines", Opml(thousand), true, {}, 1000},
+        {"hostile nesting", Opml(deep + "<outline xmlUrl=\"http://a/\"/>"), false, {}, 0},
+        {"no XML at all", "just text", false, {}, 0},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        bool ok = !c.ok;
+        const std::vector<std::string> urls = Urls(c.file, ok);
+        EXPECT_EQ(c.ok, ok);
+        EXPECT_EQ(c.count, urls.size());
+        if (!c.urls.empty())
+        {
+            EXPECT_EQ(c.urls, urls);
+        }
+    }
+}
+
+TEST(Opml, TellsWhyAnAddressCannotBeAChannel)
+{
+    const struct
+    {
+        std::string url;
+        OpmlSkip skip;
+    } cases[] = {{"", OpmlSkip::NoUrl},
+                 {"ftp://a/", OpmlSkip::NotWeb},
+                 {"feed.xml", OpmlSkip::NotWeb},
+                 {"http://a\\b/", OpmlSkip::NotWeb},
+                 {"http://a/\r\nX: y", OpmlSkip::ControlByte},
+                 {"http://a/" + std::string(247, 'x'), OpmlSkip::TooLong},
+                 {"http://a/" + std::string(246, 'x'), OpmlSkip::None},
+                 {"HTTPS://A/", OpmlSkip::None}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.url);
+        EXPECT_EQ(c.skip, CheckOpmlUrl(c.url));
+    }
+}
+
+TEST(Opml, WhatIsWrittenReadsBackByteForByte)
+{
+    const std::vector<COpmlOutline> channels = {
+        {"http://a/?q=\"x\"&y=<z>'", "Tom & Jerry's <news>"},
+        {"https://b/caf\xC3\xA9", ""},
+    };
+    const std::string file = Configuration::WriteOpml(channels);
+    EXPECT_NE(std::string::npos, file.find("<opml version=\"2.0\">"));
+    EXPECT_NE(std::string::npos, file.find("type=\"rss\""));
+    bool ok = false;
+    const std::vector<COpmlOutline> back = ReadOpml(file.data(), file.size(), ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(2u, back.size());
+    EXPECT_EQ(channels[0].xmlUrl, back[0].xmlUrl);
+    EXPECT_EQ(channels[0].title, back[0].title);
+    EXPECT_EQ(channels[1].xmlUrl, back[1].xmlUrl);
+    EXPECT_EQ(channels[1].xmlUrl, back[1].title) << "a channel without a title is named by its address";
+}
