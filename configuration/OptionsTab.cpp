@@ -2,6 +2,7 @@
 
 #include "core/Autorun.h"
 #include "core/Settings.h"
+#include "sync/SyncProcedure.h"
 
 #include <algorithm>
 #include <iterator>
@@ -152,6 +153,12 @@ bool COptionsTab::OnInitDialog()
 
 bool COptionsTab::OnCommand(WORD code, WORD id, HWND)
 {
+    if (id == IDC_SYNCHRONIZE)
+    {
+        // Whatever the notification: the button has no other use.
+        return Sync::SyncProcedure(m_hWnd, m_syncAction.GetHandle(), m_syncProgress.GetHandle(),
+                                   *m_channelManager) != 0;
+    }
     if (code == CBN_SELCHANGE && (id == IDC_CONNECTION_TYPE || id == IDC_SYNC_ACTION))
     {
         StoreGroup(id == IDC_CONNECTION_TYPE ? Group::Proxy : Group::Sync);

@@ -1,0 +1,187 @@
+#include "configuration/ConfigurationTest.h"
+
+#include "core/Settings.h"
+#include "support/TestHttpServer.h"
+#include "sync/SyncProcedure.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <vector>
+
+using Strings = std::vector<std::string>;
+using Reply = CTestHttpServer::Reply;
+
+namespace
+{
+const std::string A = "http://127.0.0.1:9/a", B = "http://127.0.0.1:9/b", C = "http://127.0.0.1:9/c";
+// The service refuses these.
+const std::string Taken1 = "http://127.0.0.1:9/taken1", Taken2 = "http://127.0.0.1:9/taken2?x=1&y";
+// Requests of "alice" with the token of "secret".
+const std::string List = "/list.php?user=alice&password=EB2B7C1B";
+const std::string Change = "?user=alice&password=EB2B7C1B&channel=";
+
+std::string Box(const char* caption, UINT style, const std::string& text)
+{
+    return caption + (" " + std::to_string(style)) + ": " + text;
+}
+std::string Confirm(int added, int removed, const char* side)
+{
+    return Box("Synchronization succeeded", MB_YESNO | MB_ICONQUESTION,
+               std::to_string(added) + " channels will be added and " + std::to_string(removed) +
+                   " will be removed at " + side + ". Do you wish to continue?");
+}
+std::string Done(int added, int removed, const char* side, const std::string& skipped = "")
+{
+    return Box("Synchronization succeeded", MB_OK | MB_ICONINFORMATION,
+               std::to_string(added) + " channels added and " + std::to_string(removed) + " removed at " +
+                   side + "." + skipped);
+}
+std::string Failed(const std::string& text)
+{
+    return Box("Synchronization error", MB_OK | MB_ICONERROR, text);
+}
+
+class SyncTest : public ConfigurationTest
+{
+protected:
+    SyncTest() : m_server([this](const CTestHttpServer::Request& request) { return Answer(request.target); })
+    {
+        Settings().SetSyncServiceUrl(m_server.GetUrl("/").c_str());
+        Settings().SetSyncServicePassword("secret");
+        Sync::SetSyncMessageBox(
+            [this](HWND owner, const CString& text, const CString& caption, UINT style)
+            {
+                m_boxes.push_back(Box(caption, style, owner == Page() ? text.GetString() : "not the page's"));
+                return m_answer;
+            });
+    }
+    ~SyncTest() override
+    {
+        Dialog::CloseOpen();
+        Pump();
+        Sync::SetSyncMessageBox(nullptr);
+        Settings().SetSyncServiceUrl(m_saved[0]);
+        Settings().SetSyncServiceUsername(m_saved[1]);
+        Settings().SetSyncServicePassword(m_saved[2]);
+    }
+
+    // Keeps channels as they arrive, escaped, and lists them so: the
+    // client's decoding must undo its own escaping.
+    Reply Answer(const std::string& target)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_requests.push_back(target);
+        const std::string channel = target.substr(std::min(target.size(), target.find("&channel=") + 9));
+        if (target.rfind("/list.php", 0) == 0)
+        {
+            std::string listing = "<opml><body>";
+            for (const std::string& url : m_listing)
+            {
+                listing += "<outline xmlUrl=\"" + url + "\"/>";
+            }
+            return Reply::Ok(listing + "</body></opml>");
+        }
+        if (channel.find("taken") != std::string::npos)
+        {
+            return Reply::Ok("<error>" + channel + " is taken</error>");
+        }
+        m_listing.erase(std::remove(m_listing.begin(), m_listing.end(), channel), m_listing.end());
+        if (target.rfind("/add.php", 0) == 0)
+        {
+            m_listing.push_back(channel);
+        }
+        return Reply::Ok("<success/>");
+    }
+
+    const CString m_saved[3] = {Settings().GetSyncServiceUrl(), Settings().GetSyncServiceUsername(),
+                                Settings().GetSyncServicePassword()};
+    std::mutex m_lock;
+    Strings m_listing, m_requests, m_boxes;
+    int m_answer = IDYES;
+    CTestHttpServer m_server;
+};
+
+TEST_F(SyncTest, EachRunShowsItsBoxesSendsItsRequestsAndMakesItsChanges)
+{
+    const std::string skipped =
+        "\n\n4 listed entries are not feed addresses a channel can be kept under, and "
+        "were not added:\n(an empty entry)\nftp://x.test/\n" +
+        A + "\\b\n" + A + "?b";
+    const struct
+    {
+        const char* what;
+        const char* user;
+        int action, answer;
+        Strings local, listing, boxes, localAfter, listingAfter, requests;
+        int bar; // 50 before the run
+    } rows[] = {
+        // clang-format off
+        {"no user name", "", 0, IDYES, {A}, {},
+         {Box("Error", MB_OK | MB_ICONERROR, "Please fill in Username and Password fields.")},
+         {A}, {}, {}, 50},
+        {"a user name that would add a header", "al\r\nX-Injected: 1", 1, IDYES, {A}, {},
+         {Failed("The user name contains a control character (a tab or a line break, say). "
+                 "Type it again without one.")},
+         {A}, {}, {}, 50},
+        {"the same channels in another order", "alice", 1, IDYES, {A, B}, {B, A},
+         {Box("Synchronization", MB_OK | MB_ICONEXCLAMATION,
+              "Client and server listings are synchronized. No actions performed.")},
+         {A, B}, {B, A}, {List}, 0},
+        {"an empty listing to the client", "alice", 0, IDYES, {A, B, C}, {},
+         {Confirm(0, 3, "client"), Done(0, 3, "client")}, {}, {}, {List}, 3},
+        {"three channels to an empty listing", "alice", 1, IDYES, {A, B, C}, {},
+         {Confirm(3, 0, "server"), Done(3, 0, "server")}, {A, B, C}, {A, B, C},
+         {List, "/add.php" + Change + A, "/add.php" + Change + B, "/add.php" + Change + C}, 3},
+        {"answered No", "alice", 1, IDNO, {A}, {B}, {Confirm(1, 1, "server")}, {A}, {B}, {List}, 0},
+        // Adds come before removes; each failure replaces the error, a
+        // success leaves it.
+        {"failing adds among others", "alice", 1, IDYES, {A, Taken1, Taken2}, {B},
+         {Confirm(3, 1, "server"), Failed("http://127.0.0.1:9/taken2%3fx%3d1%26y is taken")},
+         {A, Taken1, Taken2}, {A}, {List, "/add.php" + Change + A, "/add.php" + Change + Taken1,
+         "/add.php" + Change + "http://127.0.0.1:9/taken2%3fx%3d1%26y", "/remove.php" + Change + B}, 4},
+        {"letter case and a trailing slash differ", "alice", 0, IDYES,
+         {A, B}, {"http://127.0.0.1:9/A", B + "/"}, {Confirm(2, 2, "client"), Done(2, 2, "client")},
+         {"http://127.0.0.1:9/A", B + "/"}, {"http://127.0.0.1:9/A", B + "/"}, {List}, 4},
+        {"entries no channel can hold", "alice", 0, IDYES,
+         {}, {A, A, "", "ftp://x.test/", A + "%5cb", A + "%09b"},
+         {Confirm(1, 0, "client"), Done(1, 0, "client", skipped)},
+         {A}, {A, A, "", "ftp://x.test/", A + "%5cb", A + "%09b"}, {List}, 6},
+        // clang-format on
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        for (const std::string& key : row.local)
+        {
+            m_manager.AddChannel(key.c_str());
+        }
+        m_listing = row.listing;
+        m_answer = row.answer;
+        Settings().SetSyncServiceUsername(row.user);
+        Open(Dialog::OptionsPage);
+        ComboBox_SetCurSel(Item(IDC_SYNC_ACTION), row.action);
+        ::SendMessageA(Item(IDC_SYNC_PROGRESS), PBM_SETPOS, 50, 0);
+
+        Command(IDC_SYNCHRONIZE);
+
+        EXPECT_EQ(row.boxes, m_boxes);
+        Strings local;
+        while (m_manager.ChannelCount() > 0)
+        {
+            local.push_back(m_manager.ChannelKeyAt(0)->GetString());
+            m_manager.RemoveChannelAt(0);
+        }
+        EXPECT_EQ(row.localAfter, local);
+        EXPECT_EQ(row.listingAfter, m_listing);
+        EXPECT_EQ(row.requests, m_requests);
+        EXPECT_EQ(row.bar, ::SendMessageA(Item(IDC_SYNC_PROGRESS), PBM_GETPOS, 0, 0));
+        EXPECT_NE(::LoadCursorA(nullptr, IDC_WAIT), ::GetCursor());
+        Dialog::CloseOpen();
+        m_boxes.clear();
+        m_requests.clear();
+    }
+}
+} // namespace
