@@ -192,8 +192,23 @@ CDownloadWorker::Step CDownloadWorker::TransferStep()
         m_job.m_speed = m_sampler.GetSpeed();
     }
 
-    DWORD read = 0;
-    const bool readOk = ::InternetReadFile(m_connection.GetRequest(), m_block.data(), BlockSize, &read) != FALSE;
+    // A plain read waits until its whole buffer is filled: a slow server
+    // would hold back the progress, and a pause or cancel, until a whole
+    // block had come in. So the read takes what has arrived, up to a
+    // block, and waits for more only when nothing has.
+    INTERNET_BUFFERSA buffers = {};
+    buffers.dwStructSize = sizeof(buffers);
+    buffers.lpvBuffer = m_block.data();
+    buffers.dwBufferLength = BlockSize;
+    bool readOk = ::InternetReadFileExA(m_connection.GetRequest(), &buffers, IRF_NO_WAIT, 0) != FALSE;
+    DWORD read = readOk ? buffers.dwBufferLength : 0;
+    bool ended = false;
+    if (readOk && read == 0)
+    {
+        DWORD available = 0;
+        readOk = ::InternetQueryDataAvailable(m_connection.GetRequest(), &available, 0, 0) != FALSE;
+        ended = available == 0;
+    }
     bool broken = false;
     if (readOk && read > 0)
     {
@@ -223,7 +238,7 @@ CDownloadWorker::Step CDownloadWorker::TransferStep()
     {
         return requested;
     }
-    if (!readOk || read == 0)
+    if (!readOk || ended)
     {
         // A read that failed, or a connection closed early, leaves the file
         // short: that is no finished download.
