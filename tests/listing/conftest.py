@@ -34,10 +34,7 @@ def postgres_url():
     if not binaries:
         pytest.fail("PostgreSQL is not installed (scripts/setup installs it)")
     bin_dir = os.path.dirname(binaries[-1])
-    owner = None
-    if os.geteuid() == 0:
-        owner = "nobody"
-        pwd.getpwnam(owner)
+    owner = "nobody" if os.geteuid() == 0 else None
     top = tempfile.mkdtemp(prefix="tidelight-pg-")
     data, sockets, log = os.path.join(top, "data"), os.path.join(top, "run"), os.path.join(top, "log")
     os.mkdir(sockets)
