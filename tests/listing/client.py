@@ -65,7 +65,20 @@ def read_answer(body: bytes):
     return ("unknown", body)
 
 
-class Caller:
+class Requests:
+    """The three requests, as tidelight sends them."""
+
+    def list(self, user, password, **options):
+        return self("list.php", user, password, **options)
+
+    def add(self, user, password, channel, **options):
+        return self("add.php", user, password, channel, **options)
+
+    def remove(self, user, password, channel, **options):
+        return self("remove.php", user, password, channel, **options)
+
+
+class Caller(Requests):
     """Calls a WSGI application in the test's own process, with the environ
     a server would give it."""
 
@@ -98,17 +111,8 @@ class Caller:
     def __call__(self, script, user, password, channel=None, **options):
         return read_answer(self.raw(script, query(user, password, channel), **options))
 
-    def list(self, user, password, **options):
-        return self("list.php", user, password, **options)
 
-    def add(self, user, password, channel, **options):
-        return self("add.php", user, password, channel, **options)
-
-    def remove(self, user, password, channel, **options):
-        return self("remove.php", user, password, channel, **options)
-
-
-class HttpCaller:
+class HttpCaller(Requests):
     """The same over HTTP, to a server on 127.0.0.1."""
 
     # Straight to the server, whatever proxy the environment names.
@@ -121,12 +125,3 @@ class HttpCaller:
         url = self.base + script + "?" + query(user, password, channel)
         with self.opener.open(url, timeout=30) as answer:
             return read_answer(answer.read())
-
-    def list(self, user, password):
-        return self("list.php", user, password)
-
-    def add(self, user, password, channel):
-        return self("add.php", user, password, channel)
-
-    def remove(self, user, password, channel):
-        return self("remove.php", user, password, channel)
