@@ -17,23 +17,77 @@ namespace Content
 {
 namespace
 {
-// Revalidate a cached copy; fall back to it when the network fails.
-const DWORD RequestFlags = INTERNET_FLAG_RESYNCHRONIZE | INTERNET_FLAG_CACHE_IF_NET_FAIL;
+// Always from the server and never into the cache: a feed read with
+// credentials must not lie on disk, and a stale copy must never stand in for
+// a fetch that failed. Redirects are ours to follow, so that credentials
+// stay with their origin.
+const DWORD RequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+// Room for any sane chain of moves (to https, to a new host, to a new path).
+const int MaxRedirects = 10;
 
 SRWLOCK g_limitsLock = SRWLOCK_INIT;
 CFetchLimits g_limits;
+
+std::string Base64(const std::string& bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); i += 3)
+    {
+        const size_t count = std::min<size_t>(3, bytes.size() - i);
+        unsigned long group = 0;
+        for (size_t j = 0; j < 3; ++j)
+        {
+            group = (group << 8) | (j < count ? static_cast<unsigned char>(bytes[i + j]) : 0u);
+        }
+        for (size_t j = 0; j < 4; ++j)
+        {
+            text += j <= count ? alphabet[(group >> (18 - 6 * j)) & 63] : '=';
+        }
+    }
+    return text;
+}
+
+// The request header that carries the credentials. We send it ourselves,
+// with the first request: WinINet, given them, would answer challenges from
+// wherever a redirect leads and keep them for later requests of the process.
+CString BasicAuthorization(const CString& username, const CString& password)
+{
+    const std::string pair = std::string(username.GetString()) + ":" + password.GetString();
+    return ("Authorization: Basic " + Base64(pair) + "\r\n").c_str();
+}
+
+// Everything one transfer needs, copied, so that a transfer abandoned at
+// the deadline depends on nothing its caller owns (not even the settings
+// record, which dies at exit). Shared by the caller and the transfer thread.
+struct CTransfer
+{
+    explicit CTransfer(size_t bodyLimit) : body(bodyLimit) {}
+
+    CString username;
+    CString password;
+    CString url;
+    CUrlParts parts;
+    CNetworkAccess access;
+    CFetchLimits limits;
+    ULONGLONG deadline = 0;
+
+    CResponseBody body;
+    bool complete = false;
+};
 
 // Reads the body as it arrives, never more than a piece at a time. Asking
 // only for what is available keeps each wait within the receive time-out,
 // so the deadline is checked however slowly the bytes come. False when the
 // body is incomplete, too large or too late.
-bool ReadBody(HINTERNET request, ULONGLONG deadline, CResponseBody& body)
+bool ReadBody(HINTERNET request, CTransfer& transfer)
 {
     char piece[CResponseBody::PieceSize + 1];
     unsigned long long received = 0;
     for (;;)
     {
-        if (::GetTickCount64() >= deadline)
+        if (::GetTickCount64() >= transfer.deadline)
         {
             return false;
         }
@@ -55,7 +109,7 @@ bool ReadBody(HINTERNET request, ULONGLONG deadline, CResponseBody& body)
         }
         received += read;
         piece[read] = 0;
-        if (!body.AppendPiece(piece, read))
+        if (!transfer.body.AppendPiece(piece, read))
         {
             return false;
         }
@@ -73,33 +127,105 @@ bool ReadBody(HINTERNET request, ULONGLONG deadline, CResponseBody& body)
     return true;
 }
 
-// Everything one transfer needs, copied, so that a transfer abandoned at
-// the deadline depends on nothing its caller owns (not even the settings
-// record, which dies at exit). Shared by the caller and the transfer thread.
-struct CTransfer
+// One header of the response as text; false when it is missing.
+bool QueryText(HINTERNET request, DWORD info, std::vector<char>& text)
 {
-    explicit CTransfer(size_t bodyLimit) : body(bodyLimit) {}
+    DWORD size = 256;
+    for (;;)
+    {
+        text.assign(size + 1, 0);
+        if (::HttpQueryInfoA(request, info, text.data(), &size, nullptr))
+        {
+            text.resize(size + 1);
+            return true;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        {
+            return false;
+        }
+    }
+}
 
-    CString username;
-    CString password;
-    CUrlParts parts;
-    CNetworkAccess access;
-    CFetchLimits limits;
-    ULONGLONG deadline = 0;
-
-    CResponseBody body;
-    bool complete = false;
+enum class Answer
+{
+    Final,
+    Redirect,
+    Broken
 };
 
-bool Transfer(CTransfer& transfer)
+// Whether the response sends us on, and where to (Location may be relative
+// to the URL that was asked for).
+Answer Classify(HINTERNET request, const CString& url, CString& target)
 {
-    CHttpConnection connection;
-    // No status is examined: an error page is read like any body, and
-    // callers reject a document whose root is not theirs.
-    return connection.Open(transfer.parts, transfer.access, transfer.username, transfer.password,
-                           RequestFlags, transfer.limits) &&
-           ::HttpSendRequestA(connection.GetRequest(), nullptr, 0, nullptr, 0) &&
-           ReadBody(connection.GetRequest(), transfer.deadline, transfer.body);
+    DWORD status = 0;
+    DWORD size = sizeof(status);
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+    {
+        return Answer::Broken;
+    }
+    std::vector<char> location;
+    if ((status != 301 && status != 302 && status != 303 && status != 307 && status != 308) ||
+        !QueryText(request, HTTP_QUERY_LOCATION, location))
+    {
+        // Without a Location there is nowhere to go: the page is the answer.
+        return Answer::Final;
+    }
+    DWORD length = static_cast<DWORD>(url.GetLength() + location.size() + 1);
+    std::vector<char> combined(length + 1);
+    if (!::InternetCombineUrlA(url.GetString(), location.data(), combined.data(), &length, ICU_NO_ENCODE))
+    {
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        {
+            return Answer::Broken;
+        }
+        combined.assign(length + 1, 0);
+        if (!::InternetCombineUrlA(url.GetString(), location.data(), combined.data(), &length, ICU_NO_ENCODE))
+        {
+            return Answer::Broken;
+        }
+    }
+    target = CString(combined.data(), length);
+    return Answer::Redirect;
+}
+
+// Follows redirects up to the final response and reads its body into the
+// transfer. The credentials go with a request only when it is for the
+// origin they were given for.
+bool Transfer(CTransfer& transfer, CHttpConnection& connection)
+{
+    CString url = transfer.url;
+    CUrlParts parts = transfer.parts;
+    for (int hop = 0;; ++hop)
+    {
+        const CString authorization = !transfer.username.IsEmpty() && SameOrigin(parts, transfer.parts)
+                                          ? BasicAuthorization(transfer.username, transfer.password)
+                                          : CString();
+        if (!connection.Open(parts, transfer.access, RequestFlags, transfer.limits) ||
+            !::HttpSendRequestA(connection.GetRequest(),
+                                authorization.IsEmpty() ? nullptr : authorization.GetString(),
+                                static_cast<DWORD>(authorization.GetLength()), nullptr, 0))
+        {
+            return false;
+        }
+        CString target;
+        switch (Classify(connection.GetRequest(), url, target))
+        {
+        case Answer::Final:
+            // No status is examined: an error page is read like any body,
+            // and callers reject a document whose root is not theirs.
+            return ReadBody(connection.GetRequest(), transfer);
+        case Answer::Redirect:
+            if (hop == MaxRedirects || !SplitHttpUrl(target, parts))
+            {
+                return false;
+            }
+            url = target;
+            break;
+        case Answer::Broken:
+        default:
+            return false;
+        }
+    }
 }
 
 DWORD WINAPI RunTransfer(LPVOID parameter)
@@ -109,7 +235,8 @@ DWORD WINAPI RunTransfer(LPVOID parameter)
     CTransfer& transfer = **reference;
     try
     {
-        transfer.complete = Transfer(transfer);
+        CHttpConnection connection;
+        transfer.complete = Transfer(transfer, connection);
     }
     catch (const std::bad_alloc&)
     {
@@ -138,6 +265,7 @@ void Fetch(const CString& username, const CString& password, const CString& url,
     std::shared_ptr<CTransfer> transfer = std::make_shared<CTransfer>(limits.bodyLimit);
     transfer->username = username;
     transfer->password = password;
+    transfer->url = WithoutFragment(url);
     transfer->parts = parts;
     transfer->access = CNetworkAccess::FromSettings();
     transfer->limits = limits;

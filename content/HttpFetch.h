@@ -38,5 +38,7 @@ void SetFetchLimits(const CFetchLimits& limits);
 
 // Null only when memory is exhausted. A URL holding control characters, or
 // with a scheme other than http or https, is refused without a request.
+// Redirects are followed a few hops; the credentials go only to the origin
+// of the URL they came with. Nothing is read from or written to the cache.
 std::unique_ptr<TiXmlDocument> FetchXml(const CString& username, const CString& password, const CString& url);
 } // namespace Content

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using Content::CFetchLimits;
 using Content::FetchXml;
@@ -134,11 +135,11 @@ TEST_F(HttpFetchTest, DocumentArrivesWholeHoweverItIsCut)
     }
 }
 
-TEST_F(HttpFetchTest, RequestCarriesPathQueryAndUserAgent)
+TEST_F(HttpFetchTest, RequestCarriesPathQueryAndUserAgentButNoFragment)
 {
     CTestHttpServer server([](const Request&) { return Reply::Ok(Feed(1)); });
 
-    std::unique_ptr<TiXmlDocument> document = Fetch(server.GetUrl("/feeds/news.xml?id=7&lang=en"));
+    std::unique_ptr<TiXmlDocument> document = Fetch(server.GetUrl("/feeds/news.xml?id=7&lang=en#latest"));
 
     ASSERT_NE(nullptr, document->RootElement());
     std::vector<Request> requests = server.GetRequests();
@@ -195,6 +196,115 @@ TEST_F(HttpFetchTest, BasicAuthenticationAnswersTheChallenge)
         FetchXml("reader", "guess", server.GetUrl("/private.xml").c_str());
     ASSERT_NE(nullptr, refused->RootElement());
     EXPECT_STREQ("html", refused->RootElement()->Value());
+}
+
+// The origin answers the credentials with a redirect; only a target on the
+// same scheme, host and port may see them.
+TEST_F(HttpFetchTest, CredentialsFollowRedirectsOnlyWithinTheirOrigin)
+{
+    const std::string expected = "Basic " + Base64("reader:secret");
+    CTestHttpServer other([](const Request&) { return Reply::Ok(Feed(3)); });
+    std::string location;
+    CTestHttpServer origin(
+        [&](const Request& request)
+        {
+            if (request.target == "/private.xml" && request.Header("Authorization") == expected)
+            {
+                Reply moved = Reply::WithStatus("302 Found", "");
+                moved.headers.emplace_back("Location", location);
+                return moved;
+            }
+            if (request.target == "/moved.xml")
+            {
+                return Reply::Ok(Feed(3));
+            }
+            Reply challenge = Reply::WithStatus("401 Unauthorized", "<html><body>Who are you?</body></html>");
+            challenge.headers.emplace_back("WWW-Authenticate", "Basic realm=\"feeds\"");
+            return challenge;
+        });
+    const std::string originPort = std::to_string(origin.GetPort());
+    const struct
+    {
+        std::string location;
+        const CTestHttpServer& target;
+        bool credentialsExpected;
+    } cases[] = {
+        {"/moved.xml", origin, true},
+        {other.GetUrl("/moved.xml"), other, false},
+        {"http://localhost:" + originPort + "/moved.xml", origin, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.location);
+        location = c.location;
+        std::unique_ptr<TiXmlDocument> document =
+            FetchXml("reader", "secret", origin.GetUrl("/private.xml").c_str());
+
+        ASSERT_NE(nullptr, document->RootElement());
+        EXPECT_EQ(3, CountItems(*document));
+        const Request last = c.target.GetRequests().back();
+        EXPECT_EQ("/moved.xml", last.target);
+        EXPECT_EQ(c.credentialsExpected ? expected : "", last.Header("Authorization"));
+    }
+}
+
+TEST_F(HttpFetchTest, CredentialsDoNotOutliveTheirFetch)
+{
+    CTestHttpServer server(
+        [](const Request& request)
+        {
+            if (request.target == "/public.xml" || request.HasHeader("Authorization"))
+            {
+                return Reply::Ok(Feed(1));
+            }
+            Reply challenge = Reply::WithStatus("401 Unauthorized", "<html><body>Who are you?</body></html>");
+            challenge.headers.emplace_back("WWW-Authenticate", "Basic realm=\"feeds\"");
+            return challenge;
+        });
+
+    ASSERT_NE(nullptr, FetchXml("reader", "secret", server.GetUrl("/private.xml").c_str())->RootElement());
+    ASSERT_NE(nullptr, Fetch(server.GetUrl("/public.xml"))->RootElement());
+
+    const Request last = server.GetRequests().back();
+    EXPECT_EQ("/public.xml", last.target);
+    EXPECT_FALSE(last.HasHeader("Authorization"));
+}
+
+TEST_F(HttpFetchTest, EndlessRedirectsEndAfterAFewHops)
+{
+    CTestHttpServer server(
+        [](const Request& request)
+        {
+            Reply moved = Reply::WithStatus("301 Moved Permanently", "");
+            moved.headers.emplace_back("Location", request.target + "x");
+            return moved;
+        });
+
+    std::unique_ptr<TiXmlDocument> document = Fetch(server.GetUrl("/a"));
+
+    EXPECT_EQ(nullptr, document->RootElement());
+    EXPECT_LE(server.GetRequestCount(), 20u);
+}
+
+// Feeds may be private; a copy on disk would outlive the fetch.
+TEST_F(HttpFetchTest, FeedsAreNeverWrittenToTheCache)
+{
+    Reply cacheable = Reply::Ok(Feed(1));
+    cacheable.headers.emplace_back("Cache-Control", "max-age=3600");
+    CTestHttpServer server([&](const Request&) { return cacheable; });
+    const struct
+    {
+        const char* username;
+        std::string url;
+    } cases[] = {{"", server.GetUrl("/public.xml")}, {"reader", server.GetUrl("/private.xml")}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.url);
+        ASSERT_NE(nullptr, FetchXml(c.username, "secret", c.url.c_str())->RootElement());
+        DWORD size = 0;
+        EXPECT_FALSE(::GetUrlCacheEntryInfoA(c.url.c_str(), nullptr, &size));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+    }
 }
 
 TEST_F(HttpFetchTest, ExplicitProxyReceivesTheAbsoluteUrl)
