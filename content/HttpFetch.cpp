@@ -8,6 +8,7 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
 #include <string>
@@ -73,6 +74,14 @@ struct CTransfer
     CFetchLimits limits;
     ULONGLONG deadline = 0;
 
+    // Set when the head of the final response is in, or the transfer ended.
+    Common::CUniqueKernelHandle headArrived;
+    // Set when the outcome is known, before the handles are closed: closing
+    // may take long, WinINet reads on what is left of a response first.
+    Common::CUniqueKernelHandle finished;
+    // The caller has stopped waiting: nothing more is read.
+    std::atomic<bool> abandoned{false};
+
     CResponseBody body;
     bool complete = false;
 };
@@ -87,7 +96,7 @@ bool ReadBody(HINTERNET request, CTransfer& transfer)
     unsigned long long received = 0;
     for (;;)
     {
-        if (::GetTickCount64() >= transfer.deadline)
+        if (::GetTickCount64() >= transfer.deadline || transfer.abandoned)
         {
             return false;
         }
@@ -203,7 +212,8 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
         if (!connection.Open(parts, transfer.access, RequestFlags, transfer.limits) ||
             !::HttpSendRequestA(connection.GetRequest(),
                                 authorization.IsEmpty() ? nullptr : authorization.GetString(),
-                                static_cast<DWORD>(authorization.GetLength()), nullptr, 0))
+                                static_cast<DWORD>(authorization.GetLength()), nullptr, 0) ||
+            transfer.abandoned)
         {
             return false;
         }
@@ -213,6 +223,7 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
         case Answer::Final:
             // No status is examined: an error page is read like any body,
             // and callers reject a document whose root is not theirs.
+            ::SetEvent(transfer.headArrived.get());
             return ReadBody(connection.GetRequest(), transfer);
         case Answer::Redirect:
             if (hop == MaxRedirects || !SplitHttpUrl(target, parts))
@@ -233,25 +244,35 @@ DWORD WINAPI RunTransfer(LPVOID parameter)
     std::unique_ptr<std::shared_ptr<CTransfer>> reference(
         static_cast<std::shared_ptr<CTransfer>*>(parameter));
     CTransfer& transfer = **reference;
+    CHttpConnection connection;
     try
     {
-        CHttpConnection connection;
         transfer.complete = Transfer(transfer, connection);
     }
     catch (const std::bad_alloc&)
     {
         transfer.complete = false;
     }
+    ::SetEvent(transfer.headArrived.get());
+    ::SetEvent(transfer.finished.get());
+    connection.Close();
     return 0;
+}
+
+// Waits for the event until the tick count reaches the limit.
+bool WaitUntil(const Common::CUniqueKernelHandle& event, ULONGLONG limit)
+{
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD remaining = now < limit ? static_cast<DWORD>(limit - now) : 0;
+    return ::WaitForSingleObject(event.get(), remaining) == WAIT_OBJECT_0;
 }
 
 // Fills document from the URL, or leaves it empty. The transfer runs on a
 // thread of its own because HttpSendRequestA reads the whole response head
-// (and drains the bodies of an authentication round) before it returns: a
-// server trickling those bytes would hold it far beyond any receive
-// time-out, and closing the handle from elsewhere does not stop it on every
-// WinINet. At the deadline the caller stops waiting and leaves the thread
-// to finish on its own.
+// before it returns, and WinINet's time-outs do not bound every way a server
+// can hold it there; closing the handle from elsewhere does not stop it on
+// every WinINet. At the limits the caller stops waiting, and the transfer
+// reads no further and ends on its own.
 void Fetch(const CString& username, const CString& password, const CString& url, const CFetchLimits& limits,
            TiXmlDocument& document)
 {
@@ -270,6 +291,12 @@ void Fetch(const CString& username, const CString& password, const CString& url,
     transfer->access = CNetworkAccess::FromSettings();
     transfer->limits = limits;
     transfer->deadline = start + limits.totalTimeout;
+    transfer->headArrived.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    transfer->finished.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!transfer->headArrived || !transfer->finished)
+    {
+        return;
+    }
 
     std::unique_ptr<std::shared_ptr<CTransfer>> reference(new std::shared_ptr<CTransfer>(transfer));
     Common::CUniqueKernelHandle thread(::CreateThread(nullptr, 0, RunTransfer, reference.get(), 0, nullptr));
@@ -278,12 +305,13 @@ void Fetch(const CString& username, const CString& password, const CString& url,
         return;
     }
     reference.release();
-    const ULONGLONG now = ::GetTickCount64();
-    const DWORD remaining = now < transfer->deadline ? static_cast<DWORD>(transfer->deadline - now) : 0;
-    if (::WaitForSingleObject(thread.get(), remaining) == WAIT_OBJECT_0 && transfer->complete)
+    const ULONGLONG headLimit = std::min(transfer->deadline, start + limits.responseTimeout);
+    if (WaitUntil(transfer->headArrived, headLimit) && WaitUntil(transfer->finished, transfer->deadline) &&
+        transfer->complete)
     {
         ParseXmlBody(transfer->body.GetText(), document);
     }
+    transfer->abandoned = true;
 }
 } // namespace
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ws2tcpip.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -96,6 +99,7 @@ protected:
         limits.connectTimeout = 5000;
         limits.sendTimeout = 5000;
         limits.receiveTimeout = receive;
+        limits.responseTimeout = std::min(receive, total);
         limits.totalTimeout = total;
         Content::SetFetchLimits(limits);
     }
@@ -371,6 +375,42 @@ TEST_F(HttpFetchTest, SilentServerGivesAnEmptyDocumentAfterTheTimeout)
     EXPECT_EQ(1u, server.GetRequestCount());
 }
 
+// A listening socket whose backlog is full and that never accepts: the
+// connection attempt hangs as long as the platform lets it.
+TEST_F(HttpFetchTest, ServerThatNeverAcceptsCostsOnlyTheResponseTimeout)
+{
+    WSADATA data;
+    ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &data));
+    Common::CUniqueSocket listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof(address);
+    ASSERT_EQ(0, ::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+    ASSERT_EQ(0, ::listen(listener.get(), 1));
+    ASSERT_EQ(0, ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length));
+    std::vector<Common::CUniqueSocket> queued;
+    for (int i = 0; i < 4; ++i)
+    {
+        queued.emplace_back(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        u_long nonBlocking = 1;
+        ::ioctlsocket(queued.back().get(), FIONBIO, &nonBlocking);
+        ::connect(queued.back().get(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    }
+    UseShortTimeouts(2000, 120 * 1000);
+
+    const ULONGLONG start = ::GetTickCount64();
+    std::unique_ptr<TiXmlDocument> document =
+        Fetch("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/feed.xml");
+
+    EXPECT_EQ(nullptr, document->RootElement());
+    // Generous, but far from the two minutes the platform would wait.
+    EXPECT_LT(::GetTickCount64() - start, 30 * 1000u);
+    queued.clear();
+    listener.reset();
+    ::WSACleanup();
+}
+
 // Each byte comes well within the receive time-out, but the whole would take
 // far longer than the test run is allowed: only the overall limit ends it.
 TEST_F(HttpFetchTest, TricklingBodyIsCutOffByTheOverallLimit)
@@ -461,6 +501,39 @@ TEST_F(HttpFetchTest, BodyOverTheCapGivesAnEmptyDocument)
     ASSERT_NE(nullptr, atCap->RootElement());
     EXPECT_EQ(50, CountItems(*atCap));
     EXPECT_EQ(nullptr, overCap->RootElement());
+}
+
+TEST_F(HttpFetchTest, EndlessBodyEndsTheFetchAtTheCap)
+{
+    // The cap as shipped: closing a handle makes WinINet read on what is
+    // left, which a smaller body would let it finish in time.
+    UseShortTimeouts(10 * 1000, 90 * 1000);
+    Reply chunked = Reply::Ok(Feed(20));
+    chunked.chunkSize = 1000;
+    Reply announced = Reply::Ok(Feed(20));
+    announced.contentLength = false;
+    announced.headers.emplace_back("Content-Length", "100000000000");
+    Reply zeros = Reply::Ok(std::string(4096, '\0'));
+    zeros.contentLength = false;
+    const struct
+    {
+        const char* name;
+        Reply reply;
+    } cases[] = {{"chunked", chunked}, {"with a length", announced}, {"zero bytes", zeros}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Reply endless = c.reply;
+        endless.endless = true;
+        CTestHttpServer server([&](const Request&) { return endless; });
+
+        const ULONGLONG start = ::GetTickCount64();
+        std::unique_ptr<TiXmlDocument> document = Fetch(server.GetUrl("/feed.xml"));
+
+        EXPECT_EQ(nullptr, document->RootElement());
+        // Far from the deadline: the cap, not the clock, ended it.
+        EXPECT_LT(::GetTickCount64() - start, 30 * 1000u);
+    }
 }
 
 TEST_F(HttpFetchTest, TooDeeplyNestedDocumentGivesAnEmptyDocument)
