@@ -173,7 +173,7 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
 
         std::unique_ptr<TiXmlDocument> document = FetchXml(request.username, request.password, request.url);
 
-        ThreadProc formatWorker = nullptr;
+        FeedFormat format = FeedFormat::Unknown;
         DWORD minutes = 0;
         {
             CTicketGuard inside(ticket);
@@ -181,13 +181,12 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
             {
                 return;
             }
-            formatWorker = document != nullptr ? WorkerFor(DetectFormat(*document)) : nullptr;
-            if (formatWorker != nullptr)
+            format = document != nullptr ? DetectFormat(*document) : FeedFormat::Unknown;
+            if (WorkerFor(format) != nullptr)
             {
                 // The format worker takes over this thread, as a fresh start
-                // would, and fetches the channel again at once.
-                self.m_threadProc = formatWorker;
-                self.m_state = Initializing;
+                // would.
+                self.m_threadProc = WorkerFor(format);
             }
             else
             {
@@ -198,13 +197,15 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
             }
             minutes = self.m_channel->GetPollingInterval();
         }
-        document.reset();
 
-        if (formatWorker != nullptr)
+        if (WorkerFor(format) != nullptr)
         {
-            formatWorker(retriever, ticket);
+            // The document just read is the first poll's: fetching it again
+            // would double every channel's requests at start.
+            self.PollLoop(format, ticket, std::move(document));
             return;
         }
+        document.reset();
         if (WaitBetweenPolls(ticket, minutes) == WaitResult::Finish)
         {
             return;
@@ -214,36 +215,39 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
 
 void CFeedRetriever::RssWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
 {
-    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss, ticket);
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss, ticket, nullptr);
 }
 
 void CFeedRetriever::Rss10Worker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
 {
-    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss10, ticket);
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss10, ticket, nullptr);
 }
 
 void CFeedRetriever::AtomWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
 {
-    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Atom, ticket);
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Atom, ticket, nullptr);
 }
 
-void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket)
+void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket,
+                              std::unique_ptr<TiXmlDocument> document)
 {
     for (;;)
     {
-        FetchRequest request;
+        if (document == nullptr)
         {
-            CTicketGuard inside(ticket);
-            if (!inside.Entered())
+            FetchRequest request;
             {
-                return;
+                CTicketGuard inside(ticket);
+                if (!inside.Entered())
+                {
+                    return;
+                }
+                m_state = Polling;
+                request = {m_key, m_channel->GetUsername(), m_channel->GetPassword()};
+                ticket.MarkFetching();
             }
-            m_state = Polling;
-            request = {m_key, m_channel->GetUsername(), m_channel->GetPassword()};
-            ticket.MarkFetching();
+            document = FetchXml(request.username, request.password, request.url);
         }
-
-        std::unique_ptr<TiXmlDocument> document = FetchXml(request.username, request.password, request.url);
 
         DWORD minutes = 0;
         {

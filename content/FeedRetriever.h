@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <unordered_set>
 
 namespace Content
@@ -33,7 +34,9 @@ private:
     static void Rss10Worker(CAbstractRetriever& retriever, CWorkerTicket& ticket);
     static void AtomWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket);
     static ThreadProc WorkerFor(FeedFormat format);
-    void PollLoop(FeedFormat format, CWorkerTicket& ticket);
+    // Walks the document the detection read, when given, instead of the
+    // first poll's fetch.
+    void PollLoop(FeedFormat format, CWorkerTicket& ticket, std::unique_ptr<TiXmlDocument> document);
 
     // CFeedSink, called by the walk on the worker thread.
     void OnChannelTitle(const CString& title) override;

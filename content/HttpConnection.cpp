@@ -27,12 +27,13 @@ void ApplyTimeouts(HINTERNET handle, const CFetchLimits& limits)
 }
 } // namespace
 
-bool SplitHttpUrl(const CString& url, CUrlParts& parts)
+bool SplitHttpUrl(const CString& fullUrl, CUrlParts& parts)
 {
-    if (HasControlCharacters(url))
+    if (HasControlCharacters(fullUrl))
     {
         return false;
     }
+    const CString url = WithoutFragment(fullUrl);
     // Buffers as long as the URL itself, so no part can be too long for them.
     const DWORD size = static_cast<DWORD>(url.GetLength() + 1);
     std::vector<char> host(size), path(size), extra(size);
@@ -79,8 +80,8 @@ void CHttpConnection::Close()
     m_internet.reset();
 }
 
-bool CHttpConnection::Open(const CUrlParts& parts, const CNetworkAccess& access, const CString& username,
-                           const CString& password, DWORD requestFlags, const CFetchLimits& limits)
+bool CHttpConnection::Open(const CUrlParts& parts, const CNetworkAccess& access, DWORD requestFlags,
+                           const CFetchLimits& limits)
 {
     Close();
     m_internet.reset(::InternetOpenA(UserAgent, access.accessType,
@@ -92,9 +93,8 @@ bool CHttpConnection::Open(const CUrlParts& parts, const CNetworkAccess& access,
     }
     ApplyTimeouts(m_internet.get(), limits);
 
-    m_connection.reset(::InternetConnectA(
-        m_internet.get(), parts.host.c_str(), parts.port, username.IsEmpty() ? nullptr : username.GetString(),
-        password.IsEmpty() ? nullptr : password.GetString(), INTERNET_SERVICE_HTTP, 0, 0));
+    m_connection.reset(::InternetConnectA(m_internet.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
+                                          INTERNET_SERVICE_HTTP, 0, 0));
     if (!m_connection)
     {
         return false;

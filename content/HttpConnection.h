@@ -2,29 +2,20 @@
 // program is opened: the user agent "tidelight/1.7", the connection type and
 // proxy of the settings, time-outs on the session, the connection and the
 // request, and the secure flag for https. Shared by the XML fetch and the
-// download worker.
+// download worker. WinINet is never given credentials: it would keep them
+// for the whole process and send them with later requests that have none.
 #pragma once
 
 #include "common/CString.h"
 #include "common/UniqueHandle.h"
 #include "content/HttpFetch.h"
-
-#include <string>
+#include "content/UrlCheck.h"
 
 namespace Content
 {
-// An http or https URL taken apart as WinINet wants it.
-struct CUrlParts
-{
-    bool secure = false;
-    std::string host;
-    INTERNET_PORT port = 0;
-    // Path followed by query and fragment, as the request's object name.
-    std::string object;
-};
-
 // False for a URL holding control characters (see HasControlCharacters),
-// with a scheme other than http or https, or without a host.
+// with a scheme other than http or https, or without a host. The fragment
+// is dropped.
 bool SplitHttpUrl(const CString& url, CUrlParts& parts);
 
 // How to reach the network: the connection type of the settings as
@@ -45,11 +36,11 @@ public:
     CHttpConnection(const CHttpConnection&) = delete;
     CHttpConnection& operator=(const CHttpConnection&) = delete;
 
-    // Opens the session, connects (empty credentials mean none) and opens a
-    // GET of the URL's object with requestFlags, plus INTERNET_FLAG_SECURE
-    // for https. Nothing is sent yet. False when any step fails.
-    bool Open(const CUrlParts& parts, const CNetworkAccess& access, const CString& username,
-              const CString& password, DWORD requestFlags, const CFetchLimits& limits);
+    // Opens the session, connects and opens a GET of the URL's object with
+    // requestFlags, plus INTERNET_FLAG_SECURE for https. Nothing is sent
+    // yet. False when any step fails.
+    bool Open(const CUrlParts& parts, const CNetworkAccess& access, DWORD requestFlags,
+              const CFetchLimits& limits);
 
     HINTERNET GetRequest() const { return m_request.get(); }
     // Closes the request, the connection and the session, in that order.

@@ -8,6 +8,7 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
 #include <string>
@@ -17,23 +18,85 @@ namespace Content
 {
 namespace
 {
-// Revalidate a cached copy; fall back to it when the network fails.
-const DWORD RequestFlags = INTERNET_FLAG_RESYNCHRONIZE | INTERNET_FLAG_CACHE_IF_NET_FAIL;
+// Always from the server and never into the cache: a feed read with
+// credentials must not lie on disk, and a stale copy must never stand in for
+// a fetch that failed. Redirects are ours to follow, so that credentials
+// stay with their origin.
+const DWORD RequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+// Room for any sane chain of moves (to https, to a new host, to a new path).
+const int MaxRedirects = 10;
 
 SRWLOCK g_limitsLock = SRWLOCK_INIT;
 CFetchLimits g_limits;
+
+std::string Base64(const std::string& bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); i += 3)
+    {
+        const size_t count = std::min<size_t>(3, bytes.size() - i);
+        unsigned long group = 0;
+        for (size_t j = 0; j < 3; ++j)
+        {
+            group = (group << 8) | (j < count ? static_cast<unsigned char>(bytes[i + j]) : 0u);
+        }
+        for (size_t j = 0; j < 4; ++j)
+        {
+            text += j <= count ? alphabet[(group >> (18 - 6 * j)) & 63] : '=';
+        }
+    }
+    return text;
+}
+
+// The request header that carries the credentials. We send it ourselves,
+// with the first request: WinINet, given them, would answer challenges from
+// wherever a redirect leads and keep them for later requests of the process.
+CString BasicAuthorization(const CString& username, const CString& password)
+{
+    const std::string pair = std::string(username.GetString()) + ":" + password.GetString();
+    return ("Authorization: Basic " + Base64(pair) + "\r\n").c_str();
+}
+
+// Everything one transfer needs, copied, so that a transfer abandoned at
+// the deadline depends on nothing its caller owns (not even the settings
+// record, which dies at exit). Shared by the caller and the transfer thread.
+struct CTransfer
+{
+    explicit CTransfer(size_t bodyLimit) : body(bodyLimit) {}
+
+    CString username;
+    CString password;
+    CString url;
+    CUrlParts parts;
+    CNetworkAccess access;
+    CFetchLimits limits;
+    ULONGLONG deadline = 0;
+
+    // Set when the head of the final response is in, or the transfer ended.
+    Common::CUniqueKernelHandle headArrived;
+    // Set when the outcome is known, before the handles are closed: closing
+    // may take long, WinINet reads on what is left of a response first.
+    Common::CUniqueKernelHandle finished;
+    // The caller has stopped waiting: nothing more is read.
+    std::atomic<bool> abandoned{false};
+
+    CResponseBody body;
+    bool complete = false;
+};
 
 // Reads the body as it arrives, never more than a piece at a time. Asking
 // only for what is available keeps each wait within the receive time-out,
 // so the deadline is checked however slowly the bytes come. False when the
 // body is incomplete, too large or too late.
-bool ReadBody(HINTERNET request, ULONGLONG deadline, CResponseBody& body)
+bool ReadBody(HINTERNET request, CTransfer& transfer)
 {
     char piece[CResponseBody::PieceSize + 1];
     unsigned long long received = 0;
     for (;;)
     {
-        if (::GetTickCount64() >= deadline)
+        if (::GetTickCount64() >= transfer.deadline || transfer.abandoned)
         {
             return false;
         }
@@ -55,7 +118,7 @@ bool ReadBody(HINTERNET request, ULONGLONG deadline, CResponseBody& body)
         }
         received += read;
         piece[read] = 0;
-        if (!body.AppendPiece(piece, read))
+        if (!transfer.body.AppendPiece(piece, read))
         {
             return false;
         }
@@ -73,33 +136,107 @@ bool ReadBody(HINTERNET request, ULONGLONG deadline, CResponseBody& body)
     return true;
 }
 
-// Everything one transfer needs, copied, so that a transfer abandoned at
-// the deadline depends on nothing its caller owns (not even the settings
-// record, which dies at exit). Shared by the caller and the transfer thread.
-struct CTransfer
+// One header of the response as text; false when it is missing.
+bool QueryText(HINTERNET request, DWORD info, std::vector<char>& text)
 {
-    explicit CTransfer(size_t bodyLimit) : body(bodyLimit) {}
+    DWORD size = 256;
+    for (;;)
+    {
+        text.assign(size + 1, 0);
+        if (::HttpQueryInfoA(request, info, text.data(), &size, nullptr))
+        {
+            text.resize(size + 1);
+            return true;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        {
+            return false;
+        }
+    }
+}
 
-    CString username;
-    CString password;
-    CUrlParts parts;
-    CNetworkAccess access;
-    CFetchLimits limits;
-    ULONGLONG deadline = 0;
-
-    CResponseBody body;
-    bool complete = false;
+enum class Answer
+{
+    Final,
+    Redirect,
+    Broken
 };
 
-bool Transfer(CTransfer& transfer)
+// Whether the response sends us on, and where to (Location may be relative
+// to the URL that was asked for).
+Answer Classify(HINTERNET request, const CString& url, CString& target)
 {
-    CHttpConnection connection;
-    // No status is examined: an error page is read like any body, and
-    // callers reject a document whose root is not theirs.
-    return connection.Open(transfer.parts, transfer.access, transfer.username, transfer.password,
-                           RequestFlags, transfer.limits) &&
-           ::HttpSendRequestA(connection.GetRequest(), nullptr, 0, nullptr, 0) &&
-           ReadBody(connection.GetRequest(), transfer.deadline, transfer.body);
+    DWORD status = 0;
+    DWORD size = sizeof(status);
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+    {
+        return Answer::Broken;
+    }
+    std::vector<char> location;
+    if ((status != 301 && status != 302 && status != 303 && status != 307 && status != 308) ||
+        !QueryText(request, HTTP_QUERY_LOCATION, location))
+    {
+        // Without a Location there is nowhere to go: the page is the answer.
+        return Answer::Final;
+    }
+    DWORD length = static_cast<DWORD>(url.GetLength() + location.size() + 1);
+    std::vector<char> combined(length + 1);
+    if (!::InternetCombineUrlA(url.GetString(), location.data(), combined.data(), &length, ICU_NO_ENCODE))
+    {
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        {
+            return Answer::Broken;
+        }
+        combined.assign(length + 1, 0);
+        if (!::InternetCombineUrlA(url.GetString(), location.data(), combined.data(), &length, ICU_NO_ENCODE))
+        {
+            return Answer::Broken;
+        }
+    }
+    target = CString(combined.data(), length);
+    return Answer::Redirect;
+}
+
+// Follows redirects up to the final response and reads its body into the
+// transfer. The credentials go with a request only when it is for the
+// origin they were given for.
+bool Transfer(CTransfer& transfer, CHttpConnection& connection)
+{
+    CString url = transfer.url;
+    CUrlParts parts = transfer.parts;
+    for (int hop = 0;; ++hop)
+    {
+        const CString authorization = !transfer.username.IsEmpty() && SameOrigin(parts, transfer.parts)
+                                          ? BasicAuthorization(transfer.username, transfer.password)
+                                          : CString();
+        if (!connection.Open(parts, transfer.access, RequestFlags, transfer.limits) ||
+            !::HttpSendRequestA(connection.GetRequest(),
+                                authorization.IsEmpty() ? nullptr : authorization.GetString(),
+                                static_cast<DWORD>(authorization.GetLength()), nullptr, 0) ||
+            transfer.abandoned)
+        {
+            return false;
+        }
+        CString target;
+        switch (Classify(connection.GetRequest(), url, target))
+        {
+        case Answer::Final:
+            // No status is examined: an error page is read like any body,
+            // and callers reject a document whose root is not theirs.
+            ::SetEvent(transfer.headArrived.get());
+            return ReadBody(connection.GetRequest(), transfer);
+        case Answer::Redirect:
+            if (hop == MaxRedirects || !SplitHttpUrl(target, parts))
+            {
+                return false;
+            }
+            url = target;
+            break;
+        case Answer::Broken:
+        default:
+            return false;
+        }
+    }
 }
 
 DWORD WINAPI RunTransfer(LPVOID parameter)
@@ -107,24 +244,35 @@ DWORD WINAPI RunTransfer(LPVOID parameter)
     std::unique_ptr<std::shared_ptr<CTransfer>> reference(
         static_cast<std::shared_ptr<CTransfer>*>(parameter));
     CTransfer& transfer = **reference;
+    CHttpConnection connection;
     try
     {
-        transfer.complete = Transfer(transfer);
+        transfer.complete = Transfer(transfer, connection);
     }
     catch (const std::bad_alloc&)
     {
         transfer.complete = false;
     }
+    ::SetEvent(transfer.headArrived.get());
+    ::SetEvent(transfer.finished.get());
+    connection.Close();
     return 0;
+}
+
+// Waits for the event until the tick count reaches the limit.
+bool WaitUntil(const Common::CUniqueKernelHandle& event, ULONGLONG limit)
+{
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD remaining = now < limit ? static_cast<DWORD>(limit - now) : 0;
+    return ::WaitForSingleObject(event.get(), remaining) == WAIT_OBJECT_0;
 }
 
 // Fills document from the URL, or leaves it empty. The transfer runs on a
 // thread of its own because HttpSendRequestA reads the whole response head
-// (and drains the bodies of an authentication round) before it returns: a
-// server trickling those bytes would hold it far beyond any receive
-// time-out, and closing the handle from elsewhere does not stop it on every
-// WinINet. At the deadline the caller stops waiting and leaves the thread
-// to finish on its own.
+// before it returns, and WinINet's time-outs do not bound every way a server
+// can hold it there; closing the handle from elsewhere does not stop it on
+// every WinINet. At the limits the caller stops waiting, and the transfer
+// reads no further and ends on its own.
 void Fetch(const CString& username, const CString& password, const CString& url, const CFetchLimits& limits,
            TiXmlDocument& document)
 {
@@ -138,10 +286,17 @@ void Fetch(const CString& username, const CString& password, const CString& url,
     std::shared_ptr<CTransfer> transfer = std::make_shared<CTransfer>(limits.bodyLimit);
     transfer->username = username;
     transfer->password = password;
+    transfer->url = WithoutFragment(url);
     transfer->parts = parts;
     transfer->access = CNetworkAccess::FromSettings();
     transfer->limits = limits;
     transfer->deadline = start + limits.totalTimeout;
+    transfer->headArrived.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    transfer->finished.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!transfer->headArrived || !transfer->finished)
+    {
+        return;
+    }
 
     std::unique_ptr<std::shared_ptr<CTransfer>> reference(new std::shared_ptr<CTransfer>(transfer));
     Common::CUniqueKernelHandle thread(::CreateThread(nullptr, 0, RunTransfer, reference.get(), 0, nullptr));
@@ -150,12 +305,13 @@ void Fetch(const CString& username, const CString& password, const CString& url,
         return;
     }
     reference.release();
-    const ULONGLONG now = ::GetTickCount64();
-    const DWORD remaining = now < transfer->deadline ? static_cast<DWORD>(transfer->deadline - now) : 0;
-    if (::WaitForSingleObject(thread.get(), remaining) == WAIT_OBJECT_0 && transfer->complete)
+    const ULONGLONG headLimit = std::min(transfer->deadline, start + limits.responseTimeout);
+    if (WaitUntil(transfer->headArrived, headLimit) && WaitUntil(transfer->finished, transfer->deadline) &&
+        transfer->complete)
     {
         ParseXmlBody(transfer->body.GetText(), document);
     }
+    transfer->abandoned = true;
 }
 } // namespace
 

@@ -16,16 +16,19 @@ bool CResponseBody::AppendPiece(const char* piece, size_t length)
     {
         return false;
     }
-    const void* zero = std::memchr(piece, 0, length);
-    if (zero != nullptr)
-    {
-        length = static_cast<size_t>(static_cast<const char*>(zero) - piece);
-    }
-    if (GetLength() + length > m_limit)
+    // Every byte received counts, the dropped zero bytes too: a server
+    // sending nothing but zeros must reach the cap like any other.
+    m_received += length;
+    if (m_received > m_limit)
     {
         m_overLimit = true;
         std::vector<char>(1, 0).swap(m_text);
         return false;
+    }
+    const void* zero = std::memchr(piece, 0, length);
+    if (zero != nullptr)
+    {
+        length = static_cast<size_t>(static_cast<const char*>(zero) - piece);
     }
     m_text.insert(m_text.end() - 1, piece, piece + length);
     return true;

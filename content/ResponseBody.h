@@ -1,7 +1,8 @@
 // Collects an HTTP body the way every fetch reads it: in pieces of at most
 // 1023 bytes, each cut at its first zero byte (the service formats are 8-bit
-// text), into one zero-terminated buffer. A body that grows past the cap is
-// refused as a whole, so a hostile server cannot exhaust memory.
+// text), into one zero-terminated buffer. A body whose bytes, as received,
+// pass the cap is refused as a whole, so a hostile server cannot exhaust
+// memory or keep a fetch reading.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +31,7 @@ public:
 private:
     std::vector<char> m_text;
     size_t m_limit;
+    size_t m_received = 0;
     bool m_overLimit = false;
 };
 } // namespace Content

@@ -1,5 +1,8 @@
 #include "UrlCheck.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace Content
 {
 bool HasControlCharacters(const CString& url)
@@ -13,5 +16,27 @@ bool HasControlCharacters(const CString& url)
         }
     }
     return false;
+}
+
+CString WithoutFragment(const CString& url)
+{
+    for (size_t i = 0; i < url.GetLength(); ++i)
+    {
+        if (url[i] == '#')
+        {
+            return CString(url.GetString(), i);
+        }
+    }
+    return url;
+}
+
+bool SameOrigin(const CUrlParts& a, const CUrlParts& b)
+{
+    return a.secure == b.secure && a.port == b.port &&
+           std::equal(a.host.begin(), a.host.end(), b.host.begin(), b.host.end(),
+                      [](char x, char y) {
+                          return std::tolower(static_cast<unsigned char>(x)) ==
+                                 std::tolower(static_cast<unsigned char>(y));
+                      });
 }
 } // namespace Content

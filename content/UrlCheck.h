@@ -1,11 +1,32 @@
-// Checks every URL passes before the program sends a request for it.
+// Checks every URL passes before the program sends a request for it, and
+// the parts of a URL that decide where a request goes.
 #pragma once
 
 #include "common/CString.h"
 
+#include <string>
+
 namespace Content
 {
+// An http or https URL taken apart as WinINet wants it.
+struct CUrlParts
+{
+    bool secure = false;
+    std::string host;
+    unsigned short port = 0;
+    // Path followed by query, as the request's object name.
+    std::string object;
+};
+
 // CR or LF would let a URL add header lines to a request; no other control
 // byte (NUL and DEL included) belongs in a URL either.
 bool HasControlCharacters(const CString& url);
+
+// The URL up to its '#': the fragment names a place inside the document
+// and is the reader's business, never the server's.
+CString WithoutFragment(const CString& url);
+
+// Same scheme, host (in any case) and port: credentials given for one
+// origin go to no other.
+bool SameOrigin(const CUrlParts& a, const CUrlParts& b);
 } // namespace Content

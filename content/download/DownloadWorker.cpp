@@ -138,8 +138,7 @@ CDownloadWorker::Step CDownloadWorker::ConnectStep()
     Content::CUrlParts parts;
     uint64_t localSize = 0;
     if (!Content::SplitHttpUrl(m_job.m_url, parts) || !FileSize(m_file.get(), localSize) ||
-        !m_connection.Open(parts, m_job.m_access, CString(), CString(), RequestFlags,
-                           Content::GetFetchLimits()))
+        !m_connection.Open(parts, m_job.m_access, RequestFlags, Content::GetFetchLimits()))
     {
         return Fail;
     }

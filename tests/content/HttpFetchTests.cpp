@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ws2tcpip.h>
+
+#include <algorithm>
 #include <string>
+#include <vector>
 
 using Content::CFetchLimits;
 using Content::FetchXml;
@@ -95,6 +99,7 @@ protected:
         limits.connectTimeout = 5000;
         limits.sendTimeout = 5000;
         limits.receiveTimeout = receive;
+        limits.responseTimeout = std::min(receive, total);
         limits.totalTimeout = total;
         Content::SetFetchLimits(limits);
     }
@@ -134,11 +139,11 @@ TEST_F(HttpFetchTest, DocumentArrivesWholeHoweverItIsCut)
     }
 }
 
-TEST_F(HttpFetchTest, RequestCarriesPathQueryAndUserAgent)
+TEST_F(HttpFetchTest, RequestCarriesPathQueryAndUserAgentButNoFragment)
 {
     CTestHttpServer server([](const Request&) { return Reply::Ok(Feed(1)); });
 
-    std::unique_ptr<TiXmlDocument> document = Fetch(server.GetUrl("/feeds/news.xml?id=7&lang=en"));
+    std::unique_ptr<TiXmlDocument> document = Fetch(server.GetUrl("/feeds/news.xml?id=7&lang=en#latest"));
 
     ASSERT_NE(nullptr, document->RootElement());
     std::vector<Request> requests = server.GetRequests();
@@ -195,6 +200,115 @@ TEST_F(HttpFetchTest, BasicAuthenticationAnswersTheChallenge)
         FetchXml("reader", "guess", server.GetUrl("/private.xml").c_str());
     ASSERT_NE(nullptr, refused->RootElement());
     EXPECT_STREQ("html", refused->RootElement()->Value());
+}
+
+// The origin answers the credentials with a redirect; only a target on the
+// same scheme, host and port may see them.
+TEST_F(HttpFetchTest, CredentialsFollowRedirectsOnlyWithinTheirOrigin)
+{
+    const std::string expected = "Basic " + Base64("reader:secret");
+    CTestHttpServer other([](const Request&) { return Reply::Ok(Feed(3)); });
+    std::string location;
+    CTestHttpServer origin(
+        [&](const Request& request)
+        {
+            if (request.target == "/private.xml" && request.Header("Authorization") == expected)
+            {
+                Reply moved = Reply::WithStatus("302 Found", "");
+                moved.headers.emplace_back("Location", location);
+                return moved;
+            }
+            if (request.target == "/moved.xml")
+            {
+                return Reply::Ok(Feed(3));
+            }
+            Reply challenge = Reply::WithStatus("401 Unauthorized", "<html><body>Who are you?</body></html>");
+            challenge.headers.emplace_back("WWW-Authenticate", "Basic realm=\"feeds\"");
+            return challenge;
+        });
+    const std::string originPort = std::to_string(origin.GetPort());
+    const struct
+    {
+        std::string location;
+        const CTestHttpServer& target;
+        bool credentialsExpected;
+    } cases[] = {
+        {"/moved.xml", origin, true},
+        {other.GetUrl("/moved.xml"), other, false},
+        {"http://localhost:" + originPort + "/moved.xml", origin, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.location);
+        location = c.location;
+        std::unique_ptr<TiXmlDocument> document =
+            FetchXml("reader", "secret", origin.GetUrl("/private.xml").c_str());
+
+        ASSERT_NE(nullptr, document->RootElement());
+        EXPECT_EQ(3, CountItems(*document));
+        const Request last = c.target.GetRequests().back();
+        EXPECT_EQ("/moved.xml", last.target);
+        EXPECT_EQ(c.credentialsExpected ? expected : "", last.Header("Authorization"));
+    }
+}
+
+TEST_F(HttpFetchTest, CredentialsDoNotOutliveTheirFetch)
+{
+    CTestHttpServer server(
+        [](const Request& request)
+        {
+            if (request.target == "/public.xml" || request.HasHeader("Authorization"))
+            {
+                return Reply::Ok(Feed(1));
+            }
+            Reply challenge = Reply::WithStatus("401 Unauthorized", "<html><body>Who are you?</body></html>");
+            challenge.headers.emplace_back("WWW-Authenticate", "Basic realm=\"feeds\"");
+            return challenge;
+        });
+
+    ASSERT_NE(nullptr, FetchXml("reader", "secret", server.GetUrl("/private.xml").c_str())->RootElement());
+    ASSERT_NE(nullptr, Fetch(server.GetUrl("/public.xml"))->RootElement());
+
+    const Request last = server.GetRequests().back();
+    EXPECT_EQ("/public.xml", last.target);
+    EXPECT_FALSE(last.HasHeader("Authorization"));
+}
+
+TEST_F(HttpFetchTest, EndlessRedirectsEndAfterAFewHops)
+{
+    CTestHttpServer server(
+        [](const Request& request)
+        {
+            Reply moved = Reply::WithStatus("301 Moved Permanently", "");
+            moved.headers.emplace_back("Location", request.target + "x");
+            return moved;
+        });
+
+    std::unique_ptr<TiXmlDocument> document = Fetch(server.GetUrl("/a"));
+
+    EXPECT_EQ(nullptr, document->RootElement());
+    EXPECT_LE(server.GetRequestCount(), 20u);
+}
+
+// Feeds may be private; a copy on disk would outlive the fetch.
+TEST_F(HttpFetchTest, FeedsAreNeverWrittenToTheCache)
+{
+    Reply cacheable = Reply::Ok(Feed(1));
+    cacheable.headers.emplace_back("Cache-Control", "max-age=3600");
+    CTestHttpServer server([&](const Request&) { return cacheable; });
+    const struct
+    {
+        const char* username;
+        std::string url;
+    } cases[] = {{"", server.GetUrl("/public.xml")}, {"reader", server.GetUrl("/private.xml")}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.url);
+        ASSERT_NE(nullptr, FetchXml(c.username, "secret", c.url.c_str())->RootElement());
+        DWORD size = 0;
+        EXPECT_FALSE(::GetUrlCacheEntryInfoA(c.url.c_str(), nullptr, &size));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+    }
 }
 
 TEST_F(HttpFetchTest, ExplicitProxyReceivesTheAbsoluteUrl)
@@ -259,6 +373,42 @@ TEST_F(HttpFetchTest, SilentServerGivesAnEmptyDocumentAfterTheTimeout)
     ASSERT_NE(nullptr, document);
     EXPECT_EQ(nullptr, document->RootElement());
     EXPECT_EQ(1u, server.GetRequestCount());
+}
+
+// A listening socket whose backlog is full and that never accepts: the
+// connection attempt hangs as long as the platform lets it.
+TEST_F(HttpFetchTest, ServerThatNeverAcceptsCostsOnlyTheResponseTimeout)
+{
+    WSADATA data;
+    ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &data));
+    Common::CUniqueSocket listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof(address);
+    ASSERT_EQ(0, ::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+    ASSERT_EQ(0, ::listen(listener.get(), 1));
+    ASSERT_EQ(0, ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length));
+    std::vector<Common::CUniqueSocket> queued;
+    for (int i = 0; i < 4; ++i)
+    {
+        queued.emplace_back(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        u_long nonBlocking = 1;
+        ::ioctlsocket(queued.back().get(), FIONBIO, &nonBlocking);
+        ::connect(queued.back().get(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    }
+    UseShortTimeouts(2000, 120 * 1000);
+
+    const ULONGLONG start = ::GetTickCount64();
+    std::unique_ptr<TiXmlDocument> document =
+        Fetch("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/feed.xml");
+
+    EXPECT_EQ(nullptr, document->RootElement());
+    // Generous, but far from the two minutes the platform would wait.
+    EXPECT_LT(::GetTickCount64() - start, 30 * 1000u);
+    queued.clear();
+    listener.reset();
+    ::WSACleanup();
 }
 
 // Each byte comes well within the receive time-out, but the whole would take
@@ -351,6 +501,39 @@ TEST_F(HttpFetchTest, BodyOverTheCapGivesAnEmptyDocument)
     ASSERT_NE(nullptr, atCap->RootElement());
     EXPECT_EQ(50, CountItems(*atCap));
     EXPECT_EQ(nullptr, overCap->RootElement());
+}
+
+TEST_F(HttpFetchTest, EndlessBodyEndsTheFetchAtTheCap)
+{
+    // The cap as shipped: closing a handle makes WinINet read on what is
+    // left, which a smaller body would let it finish in time.
+    UseShortTimeouts(10 * 1000, 90 * 1000);
+    Reply chunked = Reply::Ok(Feed(20));
+    chunked.chunkSize = 1000;
+    Reply announced = Reply::Ok(Feed(20));
+    announced.contentLength = false;
+    announced.headers.emplace_back("Content-Length", "100000000000");
+    Reply zeros = Reply::Ok(std::string(4096, '\0'));
+    zeros.contentLength = false;
+    const struct
+    {
+        const char* name;
+        Reply reply;
+    } cases[] = {{"chunked", chunked}, {"with a length", announced}, {"zero bytes", zeros}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Reply endless = c.reply;
+        endless.endless = true;
+        CTestHttpServer server([&](const Request&) { return endless; });
+
+        const ULONGLONG start = ::GetTickCount64();
+        std::unique_ptr<TiXmlDocument> document = Fetch(server.GetUrl("/feed.xml"));
+
+        EXPECT_EQ(nullptr, document->RootElement());
+        // Far from the deadline: the cap, not the clock, ended it.
+        EXPECT_LT(::GetTickCount64() - start, 30 * 1000u);
+    }
 }
 
 TEST_F(HttpFetchTest, TooDeeplyNestedDocumentGivesAnEmptyDocument)

@@ -65,12 +65,15 @@ TEST(ResponseBody, RefusesTheWholeBodyPastItsLimit)
     EXPECT_EQ(0u, body.GetLength());
 }
 
-TEST(ResponseBody, ZeroBytesDoNotCountTowardsTheLimit)
+// Otherwise a server sending only zeros would be read until the deadline.
+TEST(ResponseBody, ZeroBytesCountTowardsTheLimit)
 {
-    CResponseBody body(4);
+    CResponseBody body(12);
     EXPECT_TRUE(body.AppendPiece("ab\0\0\0\0\0\0", 8));
-    EXPECT_TRUE(body.AppendPiece("cd\0\0\0", 5));
+    EXPECT_TRUE(body.AppendPiece("cd\0\0", 4));
     EXPECT_EQ("abcd", Text(body));
+    EXPECT_FALSE(body.AppendPiece("\0", 1));
+    EXPECT_TRUE(body.IsOverLimit());
 }
 
 TEST(ResponseBody, AHugeBodyIsDroppedAndParsesToNothing)

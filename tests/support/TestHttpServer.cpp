@@ -395,12 +395,15 @@ bool CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
             encoded.append(body, offset, size);
             encoded += "\r\n";
         }
-        encoded += "0\r\n\r\n";
+        if (!reply.endless)
+        {
+            encoded += "0\r\n\r\n";
+        }
     }
     else
     {
         encoded = body;
-        if (reply.contentLength && !HasHeaderNamed(headers, "Content-Length"))
+        if (reply.contentLength && !reply.endless && !HasHeaderNamed(headers, "Content-Length"))
         {
             headers.emplace_back("Content-Length", std::to_string(body.size()));
         }
@@ -416,11 +419,32 @@ bool CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
         wire += header.first + ": " + header.second + "\r\n";
     }
     wire += "\r\n";
+    if (reply.endless)
+    {
+        if (SendAll(connection, wire.data(), wire.size(), reply))
+        {
+            SendForever(connection, encoded);
+        }
+        return false;
+    }
     if (request.method != "HEAD")
     {
         wire += encoded.substr(0, reply.closeAfterBodyBytes);
     }
     return SendAll(connection, wire.data(), wire.size(), reply);
+}
+
+void CTestHttpServer::SendForever(SOCKET connection, const std::string& encoded)
+{
+    // Large pieces, so that the server outpaces any client.
+    std::string piece;
+    while (piece.size() < 256 * 1024)
+    {
+        piece += encoded;
+    }
+    while (SendAll(connection, piece.data(), piece.size(), Reply()))
+    {
+    }
 }
 
 void CTestHttpServer::Record(const Request& request)

@@ -70,6 +70,10 @@ public:
         unsigned long pieceDelayMs = 0;
         // "Connection: close", and the connection is closed after the reply.
         bool closeConnection = false;
+        // The body is sent again and again, as fast as the client takes it,
+        // until the client closes the connection or the server stops (in
+        // chunks when chunkSize is set, otherwise without a length).
+        bool endless = false;
 
         static Reply Ok(const std::string& body, const std::string& contentType = "text/xml");
         static Reply WithStatus(const std::string& status, const std::string& body,
@@ -100,6 +104,8 @@ private:
     // Reads one request; false when the connection ended or was junk.
     bool ReadRequest(SOCKET connection, std::string& buffer, Request& request);
     bool SendReply(SOCKET connection, const Request& request, const Reply& reply);
+    // Sends the encoded body again and again; returns when a send fails.
+    void SendForever(SOCKET connection, const std::string& encoded);
     void Record(const Request& request);
 
     // Waits until the socket is readable or writable; false on stop.

@@ -1,0 +1,47 @@
+#include "content/UrlCheck.h"
+
+#include <gtest/gtest.h>
+
+using Content::CUrlParts;
+
+TEST(UrlCheck, FragmentIsDroppedAndEverythingBeforeItKept)
+{
+    const struct
+    {
+        const char* url;
+        const char* expected;
+    } cases[] = {
+        {"http://news.example.test/feed.xml", "http://news.example.test/feed.xml"},
+        {"http://news.example.test/feed.xml#top", "http://news.example.test/feed.xml"},
+        {"http://news.example.test/feed?a=1&b=2#x?y=3", "http://news.example.test/feed?a=1&b=2"},
+        {"http://news.example.test/feed#", "http://news.example.test/feed"},
+        {"http://news.example.test/#a#b", "http://news.example.test/"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.url);
+        EXPECT_STREQ(c.expected, Content::WithoutFragment(c.url));
+    }
+}
+
+TEST(UrlCheck, OriginIsSchemeHostAndPort)
+{
+    const CUrlParts origin{false, "feeds.example.test", 80, "/private.xml"};
+    const struct
+    {
+        CUrlParts other;
+        bool same;
+    } cases[] = {
+        {{false, "feeds.example.test", 80, "/elsewhere?x=1"}, true},
+        {{false, "FEEDS.Example.TEST", 80, "/private.xml"}, true},
+        {{true, "feeds.example.test", 80, "/private.xml"}, false},
+        {{false, "feeds.example.test", 8080, "/private.xml"}, false},
+        {{false, "feeds.example.test.evil", 80, "/private.xml"}, false},
+        {{false, "example.test", 80, "/private.xml"}, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.other.host + ":" + std::to_string(c.other.port));
+        EXPECT_EQ(c.same, Content::SameOrigin(origin, c.other));
+    }
+}
