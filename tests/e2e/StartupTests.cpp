@@ -164,10 +164,10 @@ TEST_F(StartupTest, StartsMigratesAndExitsCleanlyOnExitCommand)
     const HWND panel = program.WaitForWindow(20000);
     ASSERT_NE(nullptr, panel) << "no panel window appeared";
 
-    // The panel waits invisible and topmost just beyond the right screen edge.
-    const LONG_PTR exStyle = ::GetWindowLongPtrA(panel, GWL_EXSTYLE);
-    EXPECT_EQ(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
-              exStyle & (WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+    // The panel waits invisible and topmost just beyond the right screen edge
+    // (the window is found while it may still be initialising).
+    const LONG_PTR wanted = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+    EXPECT_TRUE(WaitUntil([&] { return (::GetWindowLongPtrA(panel, GWL_EXSTYLE) & wanted) == wanted; }));
     RECT screen;
     RECT window;
     ::GetWindowRect(::GetDesktopWindow(), &screen);
