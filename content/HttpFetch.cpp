@@ -309,7 +309,7 @@ void Fetch(const CString& username, const CString& password, const CString& url,
     if (WaitUntil(transfer->headArrived, headLimit) && WaitUntil(transfer->finished, transfer->deadline) &&
         transfer->complete)
     {
-        ParseXmlBody(transfer->body.GetText(), document);
+        ParsePaddedXmlBody(transfer->body.GetText(), document);
     }
     transfer->abandoned = true;
 }

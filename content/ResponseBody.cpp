@@ -7,7 +7,7 @@ namespace Content
 CResponseBody::CResponseBody(size_t limit) : m_limit(limit)
 {
     m_text.reserve(InitialCapacity);
-    m_text.push_back(0);
+    m_text.assign(Tail, 0);
 }
 
 bool CResponseBody::AppendPiece(const char* piece, size_t length)
@@ -22,7 +22,7 @@ bool CResponseBody::AppendPiece(const char* piece, size_t length)
     if (m_received > m_limit)
     {
         m_overLimit = true;
-        std::vector<char>(1, 0).swap(m_text);
+        std::vector<char>(Tail, 0).swap(m_text);
         return false;
     }
     const void* zero = std::memchr(piece, 0, length);
@@ -30,7 +30,7 @@ bool CResponseBody::AppendPiece(const char* piece, size_t length)
     {
         length = static_cast<size_t>(static_cast<const char*>(zero) - piece);
     }
-    m_text.insert(m_text.end() - 1, piece, piece + length);
+    m_text.insert(m_text.end() - static_cast<std::ptrdiff_t>(Tail), piece, piece + length);
     return true;
 }
 } // namespace Content

@@ -5,6 +5,8 @@
 // memory or keep a fetch reading.
 #pragma once
 
+#include "XmlDocument.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -24,11 +26,15 @@ public:
     // false once the body is over its limit; it is then discarded.
     bool AppendPiece(const char* piece, size_t length);
     bool IsOverLimit() const { return m_overLimit; }
-    // The text so far, zero-terminated; empty after the limit was passed.
+    // The text so far, zero-terminated and followed by XmlPadding more zero
+    // bytes, so it can be parsed in place; empty after the limit was passed.
     const char* GetText() const { return m_text.data(); }
-    size_t GetLength() const { return m_text.size() - 1; }
+    size_t GetLength() const { return m_text.size() - Tail; }
 
 private:
+    // The terminator and the parser's padding.
+    static constexpr size_t Tail = 1 + XmlPadding;
+
     std::vector<char> m_text;
     size_t m_limit;
     size_t m_received = 0;

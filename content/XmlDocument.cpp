@@ -11,12 +11,6 @@ namespace Content
 {
 namespace
 {
-// TinyXML steps over a UTF-8 sequence as far as its lead byte promises (up to
-// 4 bytes), even past the terminator when the text ends inside one. Parsing
-// a copy with this many more zero bytes makes it stop there instead of
-// reading on into whatever memory follows.
-const size_t TerminatorPadding = 4;
-
 enum class TextEncoding
 {
     Unknown,
@@ -114,7 +108,7 @@ const char* CStructureScanner::SkipWhiteSpace(const char* p) const
     {
         // In UTF-8 TinyXML also skips byte order marks and the two
         // non-characters U+FFFE and U+FFFF.
-        if (m_encoding == TextEncoding::Utf8 &&
+        if (*p == '\xEF' && m_encoding == TextEncoding::Utf8 &&
             (StartsWith(p, "\xEF\xBB\xBF") || StartsWith(p, "\xEF\xBF\xBE") || StartsWith(p, "\xEF\xBF\xBF")))
         {
             p += 3;
@@ -220,6 +214,29 @@ const char* CStructureScanner::Entity(const char* p, std::string* value) const
 
 const char* CStructureScanner::ReadText(const char* p, const char* end, std::string* value) const
 {
+    if (value == nullptr && end[0] != 0 && end[1] == 0)
+    {
+        // The common case, element text and attribute values: the same
+        // steps as below, one byte compared instead of a string.
+        for (;;)
+        {
+            const char c = *p;
+            if (c == 0)
+            {
+                return nullptr;
+            }
+            if (c == end[0])
+            {
+                ++p;
+                return *p != 0 ? p : nullptr;
+            }
+            p = c == '&' || SequenceLength(m_encoding, c) != 1 ? NextCharacter(p, nullptr) : p + 1;
+            if (p == nullptr)
+            {
+                return nullptr;
+            }
+        }
+    }
     while (*p != 0 && !StartsWith(p, end))
     {
         p = NextCharacter(p, value);
@@ -474,18 +491,36 @@ size_t CountMostXmlAttributes(const char* text, size_t limit)
     return scanner.MostAttributes();
 }
 
-bool ParseXmlBody(const char* text, TiXmlDocument& document)
+namespace
+{
+bool IsWithinGuards(const char* text)
 {
     CStructureScanner scanner(text);
     scanner.Scan(MaxXmlDepth, MaxXmlAttributes);
-    if (scanner.Depth() > MaxXmlDepth || scanner.MostAttributes() > MaxXmlAttributes)
+    return scanner.Depth() <= MaxXmlDepth && scanner.MostAttributes() <= MaxXmlAttributes;
+}
+} // namespace
+
+bool ParseXmlBody(const char* text, TiXmlDocument& document)
+{
+    if (!IsWithinGuards(text))
     {
         return false;
     }
     const size_t length = std::strlen(text);
-    std::vector<char> padded(length + 1 + TerminatorPadding, 0);
+    std::vector<char> padded(length + 1 + XmlPadding, 0);
     std::memcpy(padded.data(), text, length);
     document.Parse(padded.data(), nullptr, TIXML_ENCODING_UNKNOWN);
+    return true;
+}
+
+bool ParsePaddedXmlBody(const char* text, TiXmlDocument& document)
+{
+    if (!IsWithinGuards(text))
+    {
+        return false;
+    }
+    document.Parse(text, nullptr, TIXML_ENCODING_UNKNOWN);
     return true;
 }
 } // namespace Content

@@ -36,4 +36,14 @@ size_t CountMostXmlAttributes(const char* text, size_t limit = MaxXmlAttributes)
 // TinyXML parses a padded copy: it may step a few bytes past the end of a
 // text that ends inside a UTF-8 sequence.
 bool ParseXmlBody(const char* text, TiXmlDocument& document);
+
+// TinyXML steps over a UTF-8 sequence as far as its lead byte promises (up
+// to 4 bytes), even past the terminator when the text ends inside one: this
+// many zero bytes after the terminator stop it there instead of in whatever
+// memory follows.
+const size_t XmlPadding = 4;
+// As ParseXmlBody, in place, for a text whose terminator is followed by
+// XmlPadding more zero bytes (a received body keeps them): a feed of many
+// megabytes is not copied before it is parsed.
+bool ParsePaddedXmlBody(const char* text, TiXmlDocument& document);
 } // namespace Content

@@ -52,13 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         body.AppendPiece(bytes + offset, std::min(Content::CResponseBody::PieceSize, size - offset));
     }
-    // A block of exactly the text's size, so that reading past its
-    // terminator is caught.
-    std::vector<char> text(body.GetText(), body.GetText() + body.GetLength() + 1);
+    // Blocks of exactly the text's size, and of the text with the padding a
+    // body keeps, so that the scan reading past the terminator, or the
+    // parser past the padding, is caught.
+    const std::vector<char> text(body.GetText(), body.GetText() + body.GetLength() + 1);
+    const std::vector<char> padded(body.GetText(), body.GetText() + body.GetLength() + 1 + Content::XmlPadding);
+    const size_t depth = Content::MeasureXmlDepth(text.data());
 
     TiXmlDocument document;
-    if (Content::ParseXmlBody(text.data(), document) &&
-        TreeDepth(&document) > Content::MeasureXmlDepth(text.data()))
+    if (Content::ParsePaddedXmlBody(padded.data(), document) && TreeDepth(&document) > depth)
     {
         std::abort();
     }
