@@ -468,3 +468,24 @@ TEST_F(StartupTest, AKillLosesOnlyTheLastSecondsAndARestartShowsNothingTwice)
     ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
     EXPECT_EQ(0u, again.WaitForExit(20000));
 }
+
+TEST_F(StartupTest, ExitEndsPromptlyWhileAServerHoldsAFetch)
+{
+    // The update check's server takes the request and never answers.
+    CTestHttpServer server([](const CTestHttpServer::Request&) {
+        CTestHttpServer::Reply reply;
+        reply.stall = true;
+        return reply;
+    });
+    TestRegistry::SetString(HKEY_CURRENT_USER, Root, "updateServiceUrl", server.GetUrl("/"));
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 1);
+    RunningProgram program;
+    const HWND panel = program.WaitForWindow(20000);
+    ASSERT_NE(nullptr, panel);
+    ASSERT_TRUE(WaitUntil([&] { return server.GetRequestCount() == 1; }));
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+    // Waiting for the fetch would take its half-minute time-outs.
+    EXPECT_EQ(0u, program.WaitForExit(10000));
+    EXPECT_TRUE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Root, "newsDisplayed")) << "saved as at any exit";
+    server.Stop();
+}
