@@ -548,49 +548,46 @@ void CChannelsTab::HideHint()
     m_hint.Hide();
     ::KillTimer(m_hWnd, HINT_TIMER);
 }
+namespace
+{
+// The standard dialog for an OPML file to read or to write; false when the
+// user cancelled.
+bool ChooseOpmlFile(HWND owner, bool save, char (&path)[MAX_PATH])
+{
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = "OPML files (*.opml, *.xml)\0*.opml;*.xml\0All files\0*.*\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrDefExt = "opml";
+    dialog.lpstrTitle = save ? "Export channels" : "Import channels";
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    return (save ? ::GetSaveFileNameA(&dialog) : ::GetOpenFileNameA(&dialog)) != FALSE;
+}
+} // namespace
+
 void CChannelsTab::Import()
 {
     char path[MAX_PATH] = {};
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = m_hWnd;
-    dialog.lpstrFilter = "OPML files (*.opml, *.xml)\0*.opml;*.xml\0All files\0*.*\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof(path);
-    dialog.lpstrTitle = "Import channels";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!::GetOpenFileNameA(&dialog))
+    if (ChooseOpmlFile(m_hWnd, false, path))
     {
-        return;
+        const COpmlImport result = ImportOpml(*m_channelManager, path);
+        Rebuild();
+        ShowHint("Import", DescribeImport(result), IDC_CHANNEL_IMPORT);
     }
-    const COpmlImport result = ImportOpml(*m_channelManager, path);
-    Rebuild();
-    ShowHint("Import", DescribeImport(result), IDC_CHANNEL_IMPORT);
 }
 
 void CChannelsTab::Export()
 {
     char path[MAX_PATH] = "channels.opml";
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = m_hWnd;
-    dialog.lpstrFilter = "OPML files (*.opml)\0*.opml\0All files\0*.*\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof(path);
-    dialog.lpstrDefExt = "opml";
-    dialog.lpstrTitle = "Export channels";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!::GetSaveFileNameA(&dialog))
+    if (ChooseOpmlFile(m_hWnd, true, path))
     {
-        return;
-    }
-    if (ExportOpml(*m_channelManager, path))
-    {
-        ShowHint("Export", "The channel list was written.", IDC_CHANNEL_EXPORT);
-    }
-    else
-    {
-        ShowHint("Export", "The file could not be written; nothing was changed.", IDC_CHANNEL_EXPORT);
+        ShowHint("Export",
+                 ExportOpml(*m_channelManager, path) ? "The channel list was written."
+                                                     : "The file could not be written; nothing was changed.",
+                 IDC_CHANNEL_EXPORT);
     }
 }
 } // namespace Configuration

@@ -477,6 +477,26 @@ bool CDesktopPanel::OnCommand(UINT command)
 
 void CDesktopPanel::OnExit()
 {
+    const HWND sheet = Configuration::CConfigurationDialog::OpenWindow();
+    if (sheet != nullptr && !::IsWindowEnabled(sheet))
+    {
+        // A modal window of the sheet is open (a file dialog, a question),
+        // and the page handler that opened it waits for it further down this
+        // very stack: destroying the sheet now would delete the page under
+        // it. The window is answered as Cancel (or No), and Exit comes again
+        // once the handler has returned.
+        const HWND modal = ::GetLastActivePopup(sheet);
+        if (modal != nullptr && modal != sheet)
+        {
+            ::SendMessageA(modal, WM_COMMAND, IDCANCEL, 0);
+            if (::IsWindow(modal))
+            {
+                ::SendMessageA(modal, WM_COMMAND, IDNO, 0);
+            }
+        }
+        ::PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0);
+        return;
+    }
     // The sheet's pages store what they hold while everything still exists.
     Configuration::CConfigurationDialog::CloseOpen();
     ::KillTimer(m_hWnd, CYCLE_TIMER);

@@ -16,25 +16,43 @@ namespace
 {
 const char Root[] = "SOFTWARE\\tidelight";
 
-struct FoundWindow
+// The first top-level window of the process with that class or caption.
+struct CWindowQuery
 {
     DWORD processId;
+    const char* className;
+    const char* caption;
     HWND window;
 };
 
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM parameter)
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
 {
-    FoundWindow* found = reinterpret_cast<FoundWindow*>(parameter);
+    CWindowQuery* query = reinterpret_cast<CWindowQuery*>(parameter);
     DWORD processId = 0;
     ::GetWindowThreadProcessId(window, &processId);
-    char className[64] = {};
-    ::GetClassNameA(window, className, sizeof(className));
-    if (processId == found->processId && std::string(className) == "#32770")
+    char text[64] = {};
+    if (query->className != nullptr)
     {
-        found->window = window;
+        ::GetClassNameA(window, text, sizeof(text));
+    }
+    else
+    {
+        ::GetWindowTextA(window, text, sizeof(text));
+    }
+    if (processId == query->processId &&
+        std::string(text) == (query->className != nullptr ? query->className : query->caption))
+    {
+        query->window = window;
         return FALSE;
     }
     return TRUE;
+}
+
+HWND FindProcessWindow(DWORD processId, const char* className, const char* caption)
+{
+    CWindowQuery query = {processId, className, caption, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+    return query.window;
 }
 
 class RunningProgram
@@ -64,16 +82,10 @@ public:
 
     HWND WaitForWindow(DWORD milliseconds)
     {
-        FoundWindow found = {m_process.dwProcessId, nullptr};
-        for (DWORD waited = 0; waited < milliseconds && found.window == nullptr; waited += 50)
-        {
-            ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
-            if (found.window == nullptr)
-            {
-                ::Sleep(50);
-            }
-        }
-        return found.window;
+        HWND window = nullptr;
+        WaitUntil([&] { return (window = FindProcessWindow(m_process.dwProcessId, "#32770", nullptr)) != nullptr; },
+                  milliseconds);
+        return window;
     }
 
     // The exit code, or STILL_ACTIVE when it did not end in time.
@@ -88,6 +100,13 @@ public:
     }
 
     DWORD Id() const { return m_process.dwProcessId; }
+    // The configuration sheet, once it is open.
+    HWND WaitForSheet()
+    {
+        HWND sheet = nullptr;
+        WaitUntil([&] { return (sheet = FindProcessWindow(Id(), nullptr, "tidelight Configuration")) != nullptr; });
+        return sheet;
+    }
     // An abnormal end: nothing of the program runs after this.
     void Kill()
     {
@@ -98,27 +117,6 @@ public:
 private:
     PROCESS_INFORMATION m_process = {};
 };
-
-struct FoundSheet
-{
-    DWORD processId;
-    HWND window;
-};
-
-BOOL CALLBACK FindSheet(HWND window, LPARAM parameter)
-{
-    FoundSheet* found = reinterpret_cast<FoundSheet*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    char caption[64] = {};
-    ::GetWindowTextA(window, caption, sizeof(caption));
-    if (processId == found->processId && std::string(caption) == "tidelight Configuration")
-    {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // A list-view row's text in another process: the buffers must live there.
 std::string RemoteItemText(DWORD processId, HWND list, int item, int column)
@@ -386,8 +384,7 @@ TEST_F(StartupTest, ASecondStartEndsAtOnceAndBringsUpTheFirstOnesSheet)
     ASSERT_NE(nullptr, panel);
     RunningProgram second;
     EXPECT_EQ(0u, second.WaitForExit(20000));
-    FoundSheet sheet = {first.Id(), nullptr};
-    EXPECT_TRUE(WaitUntil([&] { return !::EnumWindows(FindSheet, reinterpret_cast<LPARAM>(&sheet)); }));
+    EXPECT_NE(nullptr, first.WaitForSheet());
     EXPECT_EQ(STILL_ACTIVE, first.WaitForExit(0));
     // Exit closes the open sheet first and still ends normally.
     ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
@@ -410,9 +407,9 @@ TEST_F(StartupTest, AChannelAddedOnTheChannelsPageIsPolledAndKept)
     ASSERT_NE(nullptr, panel);
 
     ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_CHANNELS, 0), 0));
-    FoundSheet sheet = {program.Id(), nullptr};
-    ASSERT_TRUE(WaitUntil([&] { return !::EnumWindows(FindSheet, reinterpret_cast<LPARAM>(&sheet)); }));
-    const HWND page = reinterpret_cast<HWND>(::SendMessageA(sheet.window, PSM_GETCURRENTPAGEHWND, 0, 0));
+    const HWND sheet = program.WaitForSheet();
+    ASSERT_NE(nullptr, sheet);
+    const HWND page = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     ASSERT_NE(nullptr, page);
     ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_URL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()));
     ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_ADD), BM_CLICK, 0, 0);
@@ -421,8 +418,8 @@ TEST_F(StartupTest, AChannelAddedOnTheChannelsPageIsPolledAndKept)
     EXPECT_TRUE(WaitUntil([&] { return RemoteItemText(program.Id(), list, 0, 0) == "Added by hand"; }, 20000))
         << RemoteItemText(program.Id(), list, 0, 0);
 
-    ::PostMessageA(sheet.window, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(sheet.window); }));
+    ::PostMessageA(sheet, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(sheet); }));
     ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
     EXPECT_EQ(0u, program.WaitForExit(20000));
     EXPECT_TRUE(
@@ -488,4 +485,20 @@ TEST_F(StartupTest, ExitEndsPromptlyWhileAServerHoldsAFetch)
     EXPECT_EQ(0u, program.WaitForExit(10000));
     EXPECT_TRUE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Root, "newsDisplayed")) << "saved as at any exit";
     server.Stop();
+}
+
+TEST_F(StartupTest, ExitWhileAFileDialogOfTheSheetIsOpenClosesItThenEndsNormally)
+{
+    RunningProgram program;
+    const HWND panel = program.WaitForWindow(20000);
+    ASSERT_NE(nullptr, panel);
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_CHANNELS, 0), 0));
+    const HWND sheet = program.WaitForSheet();
+    ASSERT_NE(nullptr, sheet);
+    const HWND page = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ::PostMessageA(::GetDlgItem(page, IDC_CHANNEL_IMPORT), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(program.Id(), nullptr, "Import channels") != nullptr; }));
+    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+    EXPECT_TRUE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Root, "newsDisplayed")) << "saved as at any exit";
 }
