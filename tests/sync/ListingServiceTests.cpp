@@ -1,6 +1,6 @@
 // The client against the listing service we ship, running on 127.0.0.1 (CTest
-// starts it for this test and gives its address): a list backed up from one
-// channel manager comes back whole in another.
+// starts it for this test and says where to find its address): a list backed
+// up from one channel manager comes back whole in another.
 #include "configuration/ConfigurationTest.h"
 
 #include "core/Settings.h"
@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,18 @@ using SyncWithTheListingService = ConfigurationTest;
 
 TEST_F(SyncWithTheListingService, ABackedUpListIsRestoredByteForByte)
 {
-    const char* url = std::getenv("TIDELIGHT_LISTING_URL");
-    ASSERT_NE(nullptr, url) << "run through CTest, which starts the service";
+    const char* urlFile = std::getenv("TIDELIGHT_LISTING_URL_FILE");
+    ASSERT_NE(nullptr, urlFile) << "run through CTest, which starts the service";
+    std::ifstream in(urlFile);
+    std::string url;
+    ASSERT_TRUE(std::getline(in, url)) << urlFile;
     const CString saved[] = {Settings().GetSyncServiceUrl(), Settings().GetSyncServiceUsername(),
                              Settings().GetSyncServicePassword()};
-    Settings().SetSyncServiceUrl(url);
-    Settings().SetSyncServiceUsername("alice");
+    Settings().SetSyncServiceUrl(url.c_str());
+    // A name of this run's own: the service may have served others.
+    Settings().SetSyncServiceUsername(("alice" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                       std::to_string(::GetTickCount()))
+                                          .c_str());
     Settings().SetSyncServicePassword("secret");
     std::vector<std::string> boxes;
     Sync::SetSyncMessageBox(
