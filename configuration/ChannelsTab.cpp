@@ -284,8 +284,10 @@ void CChannelsTab::Rebuild()
             break;
         }
         const CString title = retriever->GetTitle();
-        const int row = m_list.InsertItem(static_cast<int>(index), title.IsEmpty() ? *key : title, -1,
-                                          RowData(*retriever));
+        // Feed titles are UTF-8; an address is what the user typed, in ANSI.
+        const int row = title.IsEmpty()
+                            ? m_list.InsertItem(static_cast<int>(index), *key, -1, RowData(*retriever))
+                            : m_list.InsertItemUtf8(static_cast<int>(index), title, -1, RowData(*retriever));
         const CChannelRecord* record = retriever->GetChannel();
         m_list.SetCheck(row, record != nullptr && record->GetEnabled());
         if (selected >= 0 && RowData(*retriever) == selectedSerial)
@@ -316,9 +318,9 @@ void CChannelsTab::Refresh()
         // A row that shows the address switches to the feed's own title
         // once the feed has been read.
         const CString title = retriever->GetTitle();
-        if (!title.IsEmpty() && title != m_list.GetItemText(row, NameColumn, RowTextLength))
+        if (!title.IsEmpty() && title != m_list.GetItemTextUtf8(row, NameColumn, RowTextLength))
         {
-            m_list.SetItemText(row, NameColumn, title);
+            m_list.SetItemTextUtf8(row, NameColumn, title);
         }
         const int state = retriever->GetState();
         if (state >= CAbstractRetriever::Initializing && state <= CAbstractRetriever::Stopped)

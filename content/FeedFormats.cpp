@@ -60,23 +60,41 @@ const TiXmlElement* Below(const TiXmlElement* root, const char* name)
     return name != nullptr ? root->FirstChildElement(name) : root;
 }
 
+// TinyXML decides between UTF-8 and bytes as they stand by the first
+// declaration before the root, and so do we; a byte order mark before a
+// declaration of another encoding is not seen here, and its UTF-8 is read
+// in the declared encoding.
+TextEncoding DocumentEncoding(const TiXmlDocument& document)
+{
+    for (const TiXmlNode* node = document.FirstChild(); node != nullptr && node->ToElement() == nullptr;
+         node = node->NextSibling())
+    {
+        if (const TiXmlDeclaration* declaration = node->ToDeclaration())
+        {
+            return EncodingNamed(declaration->Encoding());
+        }
+    }
+    return TextEncoding::Utf8;
+}
+
 CHeadline ReadItem(FeedFormat format, const TiXmlElement* item, const CString& channelTitle,
-                   CAbstractRetriever* retriever, uint64_t retrieverSerial)
+                   TextEncoding encoding, CAbstractRetriever* retriever, uint64_t retrieverSerial)
 {
     CHeadline headline;
-    headline.SetChannelTitle(channelTitle);
+    headline.SetChannelTitle(channelTitle, encoding);
     headline.SetRetriever(retriever, retrieverSerial);
-    headline.SetTitle(ChildText(item, "title"));
+    headline.SetTitle(ChildText(item, "title"), encoding);
     if (format == FeedFormat::Atom)
     {
         // An existing "content" wins even when it holds no text.
         const TiXmlElement* content = item->FirstChildElement("content");
-        headline.SetDescription(content != nullptr ? ElementText(content) : ChildText(item, "summary"));
+        headline.SetDescription(content != nullptr ? ElementText(content) : ChildText(item, "summary"),
+                                encoding);
         headline.SetLink(ChildAttribute(item, "link", "href"));
     }
     else
     {
-        headline.SetDescription(ChildText(item, "description"));
+        headline.SetDescription(ChildText(item, "description"), encoding);
         headline.SetLink(ChildText(item, "link"));
     }
     if (format == FeedFormat::Rss)
@@ -113,18 +131,20 @@ void ParseDocument(FeedFormat format, const TiXmlDocument& document, CString& ch
     {
         return;
     }
+    const TextEncoding encoding = DocumentEncoding(document);
     const TiXmlElement* titleParent = Below(root, vocabulary->titleParent);
     const TiXmlElement* title = titleParent != nullptr ? titleParent->FirstChildElement("title") : nullptr;
     if (title != nullptr)
     {
         channelTitle = ElementText(title);
-        sink.OnChannelTitle(channelTitle);
+        sink.OnChannelTitle(CleanUnicode(DecodeToUtf8(channelTitle, encoding)));
     }
     for (const TiXmlElement* item = itemParent->FirstChildElement(vocabulary->item); item != nullptr;
          item = item->NextSiblingElement(vocabulary->item))
     {
-        CHeadline headline = ReadItem(format, item, channelTitle, retriever, retrieverSerial);
-        if (headline.GetTitle().IsEmpty())
+        CHeadline headline = ReadItem(format, item, channelTitle, encoding, retriever, retrieverSerial);
+        // A title of another script folds to nothing but is still read.
+        if (headline.GetShownTitle().IsEmpty())
         {
             continue;
         }

@@ -26,7 +26,8 @@ FeedFormat DetectFormat(const TiXmlDocument& document);
 class CFeedSink
 {
 public:
-    // The document names its channel.
+    // The document names its channel; the title comes as it is shown
+    // (cleaned, in UTF-8).
     virtual void OnChannelTitle(const CString& title) = 0;
     // One sealed headline, in document order.
     virtual void BufferIfNew(const CHeadline& headline) = 0;
@@ -36,8 +37,11 @@ protected:
 };
 
 // Walks the document as the given format. channelTitle carries the channel's
-// title from poll to poll: it is replaced when the document names one and
-// stamped on every headline. Items whose cleaned title is empty are skipped.
+// title, as the document has it, from poll to poll: it is replaced when the
+// document names one and stamped on every headline. Text is read in the
+// encoding the document declares. Items whose shown title is empty are
+// skipped; one whose folded title alone is empty keeps the identity that
+// folded title gives it.
 // Every headline names retriever (with its serial) as its producer.
 void ParseDocument(FeedFormat format, const TiXmlDocument& document, CString& channelTitle,
                    CAbstractRetriever* retriever, CFeedSink& sink, uint64_t retrieverSerial = 0);

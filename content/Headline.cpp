@@ -2,19 +2,21 @@
 
 #include "common/IdentityHash.h"
 
-void CHeadline::SetTitle(const CString& title)
+void CHeadline::SetTitle(const CString& title, Content::TextEncoding encoding)
 {
     if (!m_sealed)
     {
         m_title = Clean(title);
+        m_shownTitle = Content::CleanUnicode(Content::DecodeToUtf8(title, encoding));
     }
 }
 
-void CHeadline::SetDescription(const CString& description)
+void CHeadline::SetDescription(const CString& description, Content::TextEncoding encoding)
 {
     if (!m_sealed)
     {
         m_description = Clean(description);
+        m_shownDescription = Content::CleanUnicode(Content::DecodeToUtf8(description, encoding));
     }
 }
 
@@ -26,11 +28,12 @@ void CHeadline::SetLink(const CString& link)
     }
 }
 
-void CHeadline::SetChannelTitle(const CString& channelTitle)
+void CHeadline::SetChannelTitle(const CString& channelTitle, Content::TextEncoding encoding)
 {
     if (!m_sealed)
     {
         m_channelTitle = channelTitle;
+        m_shownChannelTitle = Content::CleanUnicode(Content::DecodeToUtf8(channelTitle, encoding));
     }
 }
 

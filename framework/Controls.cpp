@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "common/WideText.h"
+
 #include <vector>
 
 namespace Framework
@@ -51,6 +53,38 @@ CString CListView::GetItemText(int item, int column, int maxLength) const
     subItem.cchTextMax = maxLength + 1;
     const int length = static_cast<int>(Send(LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&subItem)));
     return CString(text.data(), static_cast<size_t>(length > 0 ? length : 0));
+}
+
+int CListView::InsertItemUtf8(int index, const CString& text, int image, LPARAM data) const
+{
+    std::wstring wide = Common::Widen(text);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM | (image >= 0 ? LVIF_IMAGE : 0);
+    item.iItem = index;
+    item.pszText = &wide[0];
+    item.iImage = image;
+    item.lParam = data;
+    return static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void CListView::SetItemTextUtf8(int item, int column, const CString& text) const
+{
+    std::wstring wide = Common::Widen(text);
+    LVITEMW subItem = {};
+    subItem.iSubItem = column;
+    subItem.pszText = &wide[0];
+    Send(LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&subItem));
+}
+
+CString CListView::GetItemTextUtf8(int item, int column, int maxLength) const
+{
+    std::vector<wchar_t> text(static_cast<size_t>(maxLength) + 1, L'\0');
+    LVITEMW subItem = {};
+    subItem.iSubItem = column;
+    subItem.pszText = text.data();
+    subItem.cchTextMax = maxLength + 1;
+    Send(LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&subItem));
+    return Common::Narrow(text.data());
 }
 
 LPARAM CListView::GetItemData(int item) const

@@ -59,6 +59,11 @@ public:
     int InsertItem(int index, const char* text, int image = -1, LPARAM data = 0) const;
     void SetItemText(int item, int column, const char* text) const;
     CString GetItemText(int item, int column, int maxLength = 259) const;
+    // The same for text the user reads in any script, passed in UTF-8 and
+    // kept by the control in UTF-16.
+    int InsertItemUtf8(int index, const CString& text, int image = -1, LPARAM data = 0) const;
+    void SetItemTextUtf8(int item, int column, const CString& text) const;
+    CString GetItemTextUtf8(int item, int column, int maxLength = 259) const;
     LPARAM GetItemData(int item) const;
     // The first row whose item data is this, or -1.
     int FindItemData(LPARAM data) const;

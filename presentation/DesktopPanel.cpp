@@ -419,7 +419,7 @@ void CDesktopPanel::DismissAll()
         {
             retriever->Dismiss(headline.GetId());
         }
-        if (headline.GetRetriever() == nullptr && headline.GetTitle().IsEmpty())
+        if (headline.GetRetriever() == nullptr && headline.GetShownTitle().IsEmpty())
         {
             break; // nothing came although something was said to wait
         }
@@ -538,7 +538,7 @@ void CDesktopPanel::OnPaint()
     const int height = CPanelPainter::Height(fullLayout);
     PAINTSTRUCT paint;
     HDC window = ::BeginPaint(m_hWnd, &paint);
-    if (window == nullptr || m_currentHeadline.GetTitle().IsEmpty())
+    if (window == nullptr || m_currentHeadline.GetShownTitle().IsEmpty())
     {
         ::EndPaint(m_hWnd, &paint);
         return;
@@ -681,8 +681,8 @@ void CDesktopPanel::UpdateTrayTip()
         m_channelManager->HasHeadlines(&buffered);
     }
     const int downloads = static_cast<int>(m_jobs->JobCount());
-    char tip[128];
-    if (wsprintfA(tip, "%s %s\n%d Buffered news\n%d Downloads", "tidelight", TIDELIGHT_VERSION, buffered,
+    wchar_t tip[128];
+    if (wsprintfW(tip, L"%hs %hs\n%d Buffered news\n%d Downloads", "tidelight", TIDELIGHT_VERSION, buffered,
                   downloads) > 0)
     {
         SetTrayTip(tip);

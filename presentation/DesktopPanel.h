@@ -75,7 +75,7 @@ public:
     int GetReplayIndex() const { return m_replayIndex; }
     const CHeadline& GetCurrentHeadline() const { return m_currentHeadline; }
     bool IsMouseInside() const { return m_mouseInside != 0; }
-    const char* GetTrayTip() const { return m_notifyData.szTip; }
+    const wchar_t* GetTrayTip() const { return m_notifyData.szTip; }
     bool IsTrayIconAdded() const { return m_iconAdded; }
 
 protected:

@@ -1,5 +1,7 @@
 #include "PanelPainter.h"
 
+#include "common/WideText.h"
+
 #include <shlwapi.h>
 
 #include <vector>
@@ -62,8 +64,22 @@ int Component(int start, int end, int i, int j)
 
 HFONT CreateTahoma(int weight)
 {
-    return ::CreateFontA(13, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "Tahoma");
+    // Glyphs Tahoma lacks come from the fonts the system links to it.
+    return ::CreateFontW(13, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, L"Tahoma");
+}
+
+// Shown text goes through the wide function, which reorders right-to-left
+// runs; a text that starts in a right-to-left script also reads from the
+// right edge of its box.
+void DrawShownText(HDC surface, const CString& text, RECT rect, UINT format)
+{
+    if (Content::ReadsRightToLeft(text))
+    {
+        format |= DT_RIGHT | DT_RTLREADING;
+    }
+    const std::wstring wide = Common::Widen(text);
+    ::DrawTextW(surface, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
 }
 } // namespace
 
@@ -209,17 +225,15 @@ void CPanelPainter::Compose(HDC surface, const CHeadline& headline, DWORD colorI
     const int previousMode = ::SetBkMode(surface, TRANSPARENT);
     HGDIOBJ previousFont = ::SelectObject(surface, m_bold);
     const UINT multiLine = DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_NOPREFIX;
-    RECT rect = ChannelTitleRect;
     ::SetTextColor(surface, RGB(0, 0, 0));
-    ::DrawTextA(surface, headline.GetChannelTitle(), -1, &rect, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    DrawShownText(surface, headline.GetShownChannelTitle(), ChannelTitleRect,
+                  DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     ::SetTextColor(surface, TextColor(colorIndex, start));
-    rect = TitleRect;
-    ::DrawTextA(surface, headline.GetTitle(), -1, &rect, multiLine);
+    DrawShownText(surface, headline.GetShownTitle(), TitleRect, multiLine);
     if (fullLayout)
     {
         ::SelectObject(surface, m_regular);
-        rect = DescriptionRect;
-        ::DrawTextA(surface, headline.GetDescription(), -1, &rect, multiLine);
+        DrawShownText(surface, headline.GetShownDescription(), DescriptionRect, multiLine);
     }
     ::SelectObject(surface, previousFont);
     ::SetBkMode(surface, previousMode);

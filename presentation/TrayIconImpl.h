@@ -21,8 +21,9 @@ public:
           m_taskbarCreated(::RegisterWindowMessageA("TaskbarCreated"))
     {
         std::memset(&m_notifyData, 0, sizeof(m_notifyData));
-        // The layout with a 128-character tip, which every shell accepts.
-        m_notifyData.cbSize = NOTIFYICONDATAA_V2_SIZE;
+        // The layout with a 128-character tip, which every shell accepts; wide,
+        // so the tip is not folded through the ANSI code page.
+        m_notifyData.cbSize = NOTIFYICONDATAW_V2_SIZE;
     }
     virtual ~CTrayIconImpl() { RemoveTrayIcon(); }
     CTrayIconImpl(const CTrayIconImpl&) = delete;
@@ -35,8 +36,8 @@ public:
         m_notifyData.hIcon = icon;
         m_notifyData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
         m_notifyData.uCallbackMessage = m_trayMessage;
-        ::lstrcpynA(m_notifyData.szTip, "tidelight", sizeof(m_notifyData.szTip));
-        m_iconAdded = ::Shell_NotifyIconA(NIM_ADD, &m_notifyData) != FALSE;
+        ::lstrcpynW(m_notifyData.szTip, L"tidelight", ARRAYSIZE(m_notifyData.szTip));
+        m_iconAdded = ::Shell_NotifyIconW(NIM_ADD, &m_notifyData) != FALSE;
         return m_iconAdded;
     }
 
@@ -50,7 +51,7 @@ public:
             return; // never added: nothing to restore
         }
         m_notifyData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-        m_iconAdded = ::Shell_NotifyIconA(NIM_ADD, &m_notifyData) != FALSE;
+        m_iconAdded = ::Shell_NotifyIconW(NIM_ADD, &m_notifyData) != FALSE;
     }
 
     void RemoveTrayIcon()
@@ -58,7 +59,7 @@ public:
         if (m_iconAdded)
         {
             m_notifyData.uFlags = 0;
-            ::Shell_NotifyIconA(NIM_DELETE, &m_notifyData);
+            ::Shell_NotifyIconW(NIM_DELETE, &m_notifyData);
             m_iconAdded = false;
         }
     }
@@ -88,11 +89,11 @@ public:
     }
 
     // Replaces the tip (cut to what the shell takes) and tells the shell.
-    void SetTrayTip(const char* text)
+    void SetTrayTip(const wchar_t* text)
     {
-        ::lstrcpynA(m_notifyData.szTip, text, sizeof(m_notifyData.szTip));
+        ::lstrcpynW(m_notifyData.szTip, text, ARRAYSIZE(m_notifyData.szTip));
         m_notifyData.uFlags = NIF_TIP;
-        ::Shell_NotifyIconA(NIM_MODIFY, &m_notifyData);
+        ::Shell_NotifyIconW(NIM_MODIFY, &m_notifyData);
     }
 
     virtual void UpdateTrayMenu(HMENU) {}
@@ -101,7 +102,7 @@ public:
 protected:
     UINT m_trayMessage;
     UINT m_taskbarCreated;
-    NOTIFYICONDATAA m_notifyData;
+    NOTIFYICONDATAW m_notifyData;
     bool m_iconAdded = false;
     UINT m_defaultCommand = 0;
 

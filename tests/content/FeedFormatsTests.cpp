@@ -119,6 +119,60 @@ TEST_F(FeedWalk, RssItemsBecomeHeadlinesInDocumentOrder)
     EXPECT_EQ("Example News", Bytes(m_channelTitle));
 }
 
+TEST_F(FeedWalk, ShowsTitlesThatFoldToNothingWithTheirFoldedIdentity)
+{
+    Walk("<rss><channel><title>&lt;b&gt;Actualit\xC3\xA9s&lt;/b&gt;</title>"
+         "<item><title>\xE6\x9D\xB1\xE4\xBA\xAC</title><link>http://example.com/jp</link></item>"
+         "<item><title>&lt;br&gt;</title><link>http://example.com/none</link></item>"
+         "</channel></rss>",
+         FeedFormat::Rss);
+    ASSERT_EQ(1u, Headlines().size());
+    const CHeadline& headline = Headlines()[0];
+    EXPECT_EQ("", Bytes(headline.GetTitle()));
+    EXPECT_EQ("\xE6\x9D\xB1\xE4\xBA\xAC", Bytes(headline.GetShownTitle()));
+    EXPECT_EQ(Identity("", "http://example.com/jp"), headline.GetId());
+    // The channel's own title stays as the document has it; the sink and
+    // the headline's shown form get it cleaned.
+    EXPECT_EQ("<b>Actualit\xC3\xA9s</b>", Bytes(m_channelTitle));
+    ASSERT_EQ(1u, m_sink.channelTitles.size());
+    EXPECT_EQ("Actualit\xC3\xA9s", Bytes(m_sink.channelTitles[0]));
+    EXPECT_EQ("Actualit\xC3\xA9s", Bytes(headline.GetShownChannelTitle()));
+}
+
+TEST(FeedWalkEncoding, ReadsTextInTheDeclaredEncoding)
+{
+    const std::string privet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
+    const struct
+    {
+        const char* declaration;
+        const char* title;
+        std::string shown;
+    } cases[] = {
+        {"<?xml version=\"1.0\"?>", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", privet},
+        {"<?xml version=\"1.0\" encoding=\"windows-1251\"?>", "\xCF\xF0\xE8\xE2\xE5\xF2", privet},
+        {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?>", "\xF0\xD2\xC9\xD7\xC5\xD4", privet},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "caf\xE9", "caf\xC3\xA9"},
+        // TinyXML writes a reference as one byte outside UTF-8, so the
+        // declared encoding reads it too.
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "caf&#233;", "caf\xC3\xA9"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.declaration);
+        const std::string text = std::string(c.declaration) + "<rss><channel><title>" + c.title +
+                                 "</title><item><title>" + c.title + "</title></item></channel></rss>";
+        TiXmlDocument document;
+        ASSERT_TRUE(Content::ParseXmlBody(text.c_str(), document));
+        CString channelTitle;
+        CRecordingFeedSink sink;
+        ParseDocument(FeedFormat::Rss, document, channelTitle, nullptr, sink);
+        ASSERT_EQ(1u, sink.headlines.size());
+        EXPECT_EQ(c.shown, Bytes(sink.headlines[0].GetShownTitle()));
+        ASSERT_EQ(1u, sink.channelTitles.size());
+        EXPECT_EQ(c.shown, Bytes(sink.channelTitles[0]));
+    }
+}
+
 TEST_F(FeedWalk, RssTakesTheFirstEnclosureOnly)
 {
     Walk("<rss><channel><item><title>T</title>"

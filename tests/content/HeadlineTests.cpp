@@ -89,6 +89,24 @@ TEST(Headline, SettersCleanTrimOrStoreAsGiven)
     EXPECT_EQ(" http://example.com/a.mp3 ", Bytes(headline.GetEnclosureUrl()));
 }
 
+TEST(Headline, ShownTextIsDecodedWhileTheIdentityStillSeesTheDocumentBytes)
+{
+    // "Привет" in Windows-1251, inside markup.
+    const char* title = "<b>\xCF\xF0\xE8\xE2\xE5\xF2</b>\n";
+    CHeadline headline;
+    headline.SetTitle(title, Content::TextEncoding::Windows1251);
+    headline.SetDescription("\xEC\xE8\xF0\t", Content::TextEncoding::Windows1251);
+    headline.SetChannelTitle("<i>\xCD\xEE\xE2\xEE\xF1\xF2\xE8</i>", Content::TextEncoding::Windows1251);
+    headline.SetLink("http://example.com/1");
+    headline.Seal();
+    EXPECT_EQ("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", Bytes(headline.GetShownTitle()));
+    EXPECT_EQ("\xD0\xBC\xD0\xB8\xD1\x80", Bytes(headline.GetShownDescription()));
+    EXPECT_EQ("\xD0\x9D\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8",
+              Bytes(headline.GetShownChannelTitle()));
+    EXPECT_EQ(Cleaned(title), Bytes(headline.GetTitle()));
+    EXPECT_EQ(Identity(Cleaned(title).c_str(), "http://example.com/1"), headline.GetId());
+}
+
 TEST(Headline, SealFixesTheIdentityFromCleanedTitleAndTrimmedLink)
 {
     CHeadline headline;

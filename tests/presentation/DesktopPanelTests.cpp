@@ -325,11 +325,11 @@ TEST_F(DesktopPanelTest, HeadlineOfARemovedChannelStaysSafeToShowAndClose)
 
 TEST_F(DesktopPanelTest, TrayTipCountsWaitingHeadlines)
 {
-    EXPECT_STREQ("tidelight", m_panel.GetTrayTip());
+    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
     m_channel->Offer("a");
     m_channel->Offer("b");
     m_panel.UpdateTrayTip();
-    EXPECT_STREQ("tidelight 1.7\n2 Buffered news\n0 Downloads", m_panel.GetTrayTip());
+    EXPECT_STREQ(L"tidelight 1.7\n2 Buffered news\n0 Downloads", m_panel.GetTrayTip());
 }
 
 TEST_F(DesktopPanelTest, ExitDestroysThePanelAndQuitsWithZero)
@@ -383,7 +383,7 @@ TEST_F(DesktopPanelTest, DownloadAreaAddsTheEnclosureOnce)
     CDownloadJob* job = m_jobs.JobAt(0);
     EXPECT_STREQ(enclosure.c_str(), job->GetUrl());
     m_panel.UpdateTrayTip();
-    EXPECT_STREQ("tidelight 1.7\n1 Buffered news\n1 Downloads", m_panel.GetTrayTip());
+    EXPECT_STREQ(L"tidelight 1.7\n1 Buffered news\n1 Downloads", m_panel.GetTrayTip());
     EXPECT_TRUE(WaitUntil([&] { return job->GetState() == CDownloadJob::Finished; }));
     EXPECT_EQ(std::string(2048, 'd'), m_downloads.Read("episode.mp3"));
 

@@ -253,3 +253,105 @@ TEST(PanelPainter, ScreenshotsOfEverySchemeAndBothLayouts)
         }
     }
 }
+
+namespace
+{
+// The columns of the title box where the title's colour shows, or {-1, -1}.
+std::pair<int, int> InkColumns(const CSurface& surface, COLORREF ink)
+{
+    std::pair<int, int> columns(-1, -1);
+    for (int x = 50; x < 278; ++x)
+    {
+        if (surface.Contains(ink, RECT{x, 25, x + 1, 60}))
+        {
+            columns.first = columns.first < 0 ? x : columns.first;
+            columns.second = x;
+        }
+    }
+    return columns;
+}
+
+std::vector<COLORREF> TitlePixels(const CSurface& surface)
+{
+    std::vector<COLORREF> pixels;
+    for (int y = 25; y < 60; ++y)
+    {
+        for (int x = 50; x < 278; ++x)
+        {
+            pixels.push_back(surface.At(x, y));
+        }
+    }
+    return pixels;
+}
+} // namespace
+
+TEST(PanelPainter, TitlesInEveryScriptShowTheirOwnGlyphsFromTheirOwnSide)
+{
+    // Each title beside a twin made of its first character only: a font
+    // without the script draws the same box for every character, so the
+    // two would look alike.
+    const struct
+    {
+        const char* name;
+        const char* title;
+        const char* twin;
+        bool rightToLeft;
+        // Arabic and Hebrew still draw as boxes under Wine with the font link
+        // that Chinese, Japanese and Korean need (scripts/wine-env), and
+        // shaped Arabic boxes differ from their twin's anyway; only their
+        // direction is checked.
+        bool glyphsChecked = true;
+    } cases[] = {
+        {"russian", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80",
+         "\xD0\x9F\xD0\x9F\xD0\x9F\xD0\x9F\xD0\x9F\xD0\x9F, \xD0\x9F\xD0\x9F\xD0\x9F", false},
+        {"greek", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1",
+         "\xCE\x9A\xCE\x9A\xCE\x9A\xCE\x9A\xCE\x9A\xCE\x9A\xCE\x9A", false},
+        {"arabic",
+         "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 \xD8\xA8\xD8\xA7\xD9\x84\xD8\xB9\xD8\xA7\xD9\x84\xD9\x85",
+         "\xD9\x85\xD9\x85\xD9\x85\xD9\x85\xD9\x85 \xD9\x85\xD9\x85\xD9\x85\xD9\x85\xD9\x85\xD9\x85", true, false},
+        {"hebrew", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D",
+         "\xD7\xA9\xD7\xA9\xD7\xA9\xD7\xA9 \xD7\xA9\xD7\xA9\xD7\xA9\xD7\xA9", true, false},
+        {"chinese", "\xE4\xBD\xA0\xE5\xA5\xBD\xE4\xB8\x96\xE7\x95\x8C",
+         "\xE4\xBD\xA0\xE4\xBD\xA0\xE4\xBD\xA0\xE4\xBD\xA0", false},
+        {"japanese", "\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF\xE6\x9D\xB1\xE4\xBA\xAC",
+         "\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93", false},
+        {"korean", "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94",
+         "\xEC\x95\x88\xEC\x95\x88\xEC\x95\x88\xEC\x95\x88\xEC\x95\x88", false},
+        {"french", "\xC5\x92ufs, cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 et caf\xC3\xA9",
+         "\xC5\x92\xC5\x92\xC5\x92\xC5\x92, \xC5\x92\xC5\x92\xC5\x92\xC5\x92\xC5\x92 "
+         "\xC5\x92\xC5\x92\xC5\x92\xC5\x92"
+         "\xC5\x92\xC5\x92\xC5\x92 \xC5\x92\xC5\x92 \xC5\x92\xC5\x92\xC5\x92\xC5\x92",
+         false},
+        {"emoji", "Launch \xF0\x9F\x9A\x80 today", "LLLLLL \xF0\x9F\x9A\x80 LLLLL", false},
+    };
+    CPanelPainter painter;
+    const COLORREF ink = CPanelPainter::TextColor(0, RGB(0, 178, 255));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CSurface surface(CPanelPainter::FullHeight);
+        painter.Compose(surface.Dc(), Headline(c.title, c.title, c.title), 0, 0, true);
+        surface.Save(std::string("panel-script-") + c.name);
+        CSurface twin(CPanelPainter::FullHeight);
+        painter.Compose(twin.Dc(), Headline(c.title, c.twin, c.title), 0, 0, true);
+        if (c.glyphsChecked)
+        {
+            EXPECT_TRUE(TitlePixels(surface) != TitlePixels(twin)) << "the title looks like its twin";
+        }
+
+        const std::pair<int, int> columns = InkColumns(surface, ink);
+        ASSERT_GE(columns.first, 0);
+        // Short titles: the ink starts at the reading side and stops well
+        // before the other.
+        if (c.rightToLeft)
+        {
+            EXPECT_GT(columns.second, 240);
+            EXPECT_GT(columns.first, 100);
+        }
+        else
+        {
+            EXPECT_LT(columns.first, 70);
+            EXPECT_LT(columns.second, 240);
+        }
+    }
+}

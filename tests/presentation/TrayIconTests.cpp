@@ -71,14 +71,14 @@ TEST_F(TrayIconTest, RepeatItemsAreGreyUntilTheHistoryHoldsEnough)
 TEST_F(TrayIconTest, TheIconIsAddedWithItsNameAsTip)
 {
     EXPECT_TRUE(m_panel.IsTrayIconAdded());
-    EXPECT_STREQ("tidelight", m_panel.GetTrayTip());
+    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
     const UINT trayMessage = ::RegisterWindowMessageA("WM_TRAYICON");
     m_channel->Offer("waiting");
     // The pointer passing over the icon refreshes the tip; other ids are not ours.
     ::SendMessageA(m_window, trayMessage, 99, WM_MOUSEMOVE);
-    EXPECT_STREQ("tidelight", m_panel.GetTrayTip());
+    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
     ::SendMessageA(m_window, trayMessage, 205, WM_MOUSEMOVE);
-    EXPECT_STREQ("tidelight 1.7\n1 Buffered news\n0 Downloads", m_panel.GetTrayTip());
+    EXPECT_STREQ(L"tidelight 1.7\n1 Buffered news\n0 Downloads", m_panel.GetTrayTip());
 }
 
 TEST_F(TrayIconTest, TheIconComesBackWhenTheTaskbarIsRebuilt)

@@ -1,0 +1,133 @@
+#include "content/UnicodeText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using Content::TextEncoding;
+
+namespace
+{
+std::string Bytes(const CString& text)
+{
+    return std::string(text.GetString(), text.GetLength());
+}
+
+CString Text(const std::string& bytes)
+{
+    return CString(bytes.data(), bytes.size());
+}
+
+const std::string Replacement = "\xEF\xBF\xBD";
+} // namespace
+
+TEST(UnicodeCleaning, DropsMarkupAndLineBreaksButKeepsEveryScript)
+{
+    const struct
+    {
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        {"A<b>B</b>\tC\n", "ABC"},
+        {"a\r\nb", "a\rb"},
+        {"<img src=\"x.png\"/><br>", ""},
+        {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, <i>\xD0\xBC\xD0\xB8\xD1\x80</i>",
+         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80"},
+        {"\xC5\x93ufs", "\xC5\x93ufs"},
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", "\xE6\x9D\xB1\xE4\xBA\xAC"},
+        {"ok \xF0\x9F\x98\x80", "ok \xF0\x9F\x98\x80"},
+        // A '<' that starts no tag is text, and so is a '>' outside one.
+        {"Tom & Jerry <3 cheese", "Tom & Jerry <3 cheese"},
+        {"5 > 3 < 4", "5 > 3 < 4"},
+        {"a <b unclosed", "a <b unclosed"},
+        {"x<!-- c -->y<?pi?>z", "xyz"},
+        {"&amp;", "&amp;"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.shown, Bytes(Content::CleanUnicode(c.text)));
+    }
+}
+
+TEST(UnicodeCleaning, ReplacesEachByteOfABrokenSequence)
+{
+    const struct
+    {
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {"a\xC3", "a" + Replacement},                   // cut by the end
+        {"\xE2\x80", Replacement + Replacement},        // cut by the end
+        {"\xE2\x80Z", Replacement + Replacement + "Z"}, // broken off
+        {"\x80x", Replacement + "x"},                   // stray continuation
+        {"\xC0\xBC"
+         "b>",
+         Replacement + Replacement + "b>"},                                          // overlong '<' is no tag
+        {"\xED\xA0\x80", Replacement + Replacement + Replacement},                   // surrogate
+        {"\xF4\x90\x80\x80", Replacement + Replacement + Replacement + Replacement}, // past U+10FFFF
+        {"\xFF\xC3\xA9", Replacement + "\xC3\xA9"},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(c.text));
+        EXPECT_EQ(c.shown, Bytes(Content::CleanUnicode(Text(c.text))));
+    }
+}
+
+TEST(UnicodeDecoding, ReadsTheDeclaredSingleByteEncodings)
+{
+    const struct
+    {
+        const char* declared;
+        TextEncoding encoding;
+        const char* text;
+        std::string utf8;
+    } cases[] = {
+        {"", TextEncoding::Utf8, "caf\xC3\xA9", "caf\xC3\xA9"},
+        {"utf-8", TextEncoding::Utf8, "\xC3", "\xC3"},
+        {"UTF8", TextEncoding::Utf8, "x", "x"},
+        {"ISO-8859-1", TextEncoding::Latin1, "caf\xE9\x80", "caf\xC3\xA9\xC2\x80"},
+        {"us-ascii", TextEncoding::Latin1, "a", "a"},
+        {"Windows-1252", TextEncoding::Windows1252, "\x80\x9C\xE9\x81",
+         "\xE2\x82\xAC\xC5\x93\xC3\xA9" + Replacement},
+        {"cp1251", TextEncoding::Windows1251, "\xCF\xF0\xE8\xE2\xE5\xF2",
+         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},
+        {"koi8-r", TextEncoding::Koi8R, "\xF0\xD2\xC9\xD7\xC5\xD4",
+         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},
+        // Multi-byte sets are not converted; their ASCII still reads.
+        {"GB2312", TextEncoding::Unsupported, "A\xC4\xE3", "A" + Replacement + Replacement},
+        {"ISO-8859-15", TextEncoding::Unsupported, "\xA4", Replacement},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.declared);
+        EXPECT_EQ(c.encoding, Content::EncodingNamed(c.declared));
+        EXPECT_EQ(c.utf8, Bytes(Content::DecodeToUtf8(c.text, c.encoding)));
+    }
+}
+
+TEST(UnicodeDirection, FollowsTheFirstStronglyDirectionalCharacter)
+{
+    const struct
+    {
+        const char* text;
+        bool rightToLeft;
+    } cases[] = {
+        {"\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", true},         // Hebrew
+        {"\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7", true}, // Arabic
+        {"2024: \xC2\xAB\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7", true},
+        {"News \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", false},
+        {"\xD0\x9C\xD0\xB8\xD1\x80 \xD7\xA9", false}, // Cyrillic first
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", false},
+        {"\xF0\x9F\x98\x80 \xD7\xA9", true}, // emoji is neutral
+        {"123", false},
+        {"", false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.rightToLeft, Content::ReadsRightToLeft(c.text));
+    }
+}
