@@ -27,6 +27,16 @@ void CFeedRetriever::Remember(const CFeedFetch& feed)
         m_channel->SetEtag(feed.etag);
         m_channel->SetLastModified(feed.lastModified);
     }
+    if (!feed.movedTo.IsEmpty())
+    {
+        m_channel->SetCurrentUrl(feed.movedTo);
+    }
+}
+
+CString CFeedRetriever::CurrentUrl() const
+{
+    const CString moved = m_channel->GetCurrentUrl();
+    return moved.IsEmpty() ? m_key : moved;
 }
 
 CFeedRetriever::~CFeedRetriever()
@@ -178,7 +188,8 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
                 notice.Seal();
             }
             // No validators: a 304 would leave nothing to tell the format by.
-            request = {self.m_key, self.m_channel->GetUsername(), self.m_channel->GetPassword(), {}};
+            request = {self.CurrentUrl(), self.m_channel->GetUsername(), self.m_channel->GetPassword(), {}};
+            request.feed.credentialsUrl = self.m_key;
             ticket.MarkFetching();
         }
 
@@ -256,7 +267,8 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket,
                     return;
                 }
                 m_state = Polling;
-                request = {m_key, m_channel->GetUsername(), m_channel->GetPassword(), {}};
+                request = {CurrentUrl(), m_channel->GetUsername(), m_channel->GetPassword(), {}};
+                request.feed.credentialsUrl = m_key;
                 // A repeating channel shows what is still in the feed at
                 // every poll, so it needs the body every time.
                 if (!m_channel->GetRepeatHeadlines())
@@ -283,9 +295,9 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket,
                 // 304 is a check whose answer is the copy we walked last;
                 // walking its empty document would forget every id.
                 m_lastCheckTime = static_cast<int64_t>(std::time(nullptr));
+                Remember(request.feed);
                 if (!request.feed.NotModified())
                 {
-                    Remember(request.feed);
                     Walk(format, *document);
                 }
                 m_state = Idle;

@@ -70,6 +70,8 @@ struct CTransfer
     CString password;
     CString url;
     CUrlParts parts;
+    // Where the credentials may go.
+    CUrlParts origin;
     CNetworkAccess access;
     CFetchLimits limits;
     ULONGLONG deadline = 0;
@@ -91,6 +93,7 @@ struct CTransfer
     DWORD status = 0;
     CString etag;
     CString lastModified;
+    CString movedTo;
 };
 
 // Reads the body as it arrives, never more than a piece at a time. Asking
@@ -216,10 +219,13 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
 {
     CString url = transfer.url;
     CUrlParts parts = transfer.parts;
+    // A temporary hop makes every later move temporary too: only the
+    // address it left from is known to be lasting.
+    bool permanent = true;
     for (int hop = 0;; ++hop)
     {
         CString headers = transfer.conditions;
-        if (!transfer.username.IsEmpty() && SameOrigin(parts, transfer.parts))
+        if (!transfer.username.IsEmpty() && SameOrigin(parts, transfer.origin))
         {
             headers += BasicAuthorization(transfer.username, transfer.password);
         }
@@ -250,6 +256,11 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
                 return false;
             }
             url = target;
+            permanent = permanent && (transfer.status == 301 || transfer.status == 308);
+            if (permanent)
+            {
+                transfer.movedTo = url;
+            }
             break;
         case Answer::Broken:
         default:
@@ -307,6 +318,12 @@ void Fetch(const CString& username, const CString& password, const CString& url,
     transfer->password = password;
     transfer->url = WithoutFragment(url);
     transfer->parts = parts;
+    transfer->origin = parts;
+    if (feed != nullptr && !feed->credentialsUrl.IsEmpty() &&
+        !SplitHttpUrl(feed->credentialsUrl, transfer->origin))
+    {
+        return;
+    }
     transfer->access = CNetworkAccess::FromSettings();
     transfer->limits = limits;
     transfer->deadline = start + limits.totalTimeout;
@@ -348,6 +365,11 @@ void Fetch(const CString& username, const CString& password, const CString& url,
             {
                 feed->etag = transfer->etag;
                 feed->lastModified = transfer->lastModified;
+            }
+            if ((transfer->status >= 200 && transfer->status < 300) ||
+                transfer->status == HTTP_STATUS_NOT_MODIFIED)
+            {
+                feed->movedTo = transfer->movedTo;
             }
         }
         if (transfer->status != HTTP_STATUS_NOT_MODIFIED)
@@ -392,6 +414,7 @@ std::unique_ptr<TiXmlDocument> FetchFeed(const CString& username, const CString&
                                          CFeedFetch& fetch)
 {
     fetch.status = 0;
+    fetch.movedTo = CString();
     try
     {
         std::unique_ptr<TiXmlDocument> document(new TiXmlDocument());

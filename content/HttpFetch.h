@@ -56,8 +56,14 @@ struct CFeedFetch
     // when it carries none); left as they were by any other answer.
     CString etag;
     CString lastModified;
+    // In: the address whose origin the credentials belong to (what the
+    // user typed), when the URL fetched is another one.
+    CString credentialsUrl;
     // Out: the final status code; 0 when no response arrived in time.
     unsigned long status = 0;
+    // Out: where the feed has moved for good, when the answer (2xx or 304)
+    // came through permanent redirects (301, 308) only; else empty.
+    CString movedTo;
 
     bool NotModified() const { return status == 304; }
 };

@@ -19,6 +19,7 @@ const size_t TextValueBytes = 2048;
 const CChannelRecord::CTextValue CChannelRecord::TextValues[] = {
     {"etag", &CChannelRecord::m_etag},
     {"lastModified", &CChannelRecord::m_lastModified},
+    {"currentUrl", &CChannelRecord::m_currentUrl},
 };
 
 bool CChannelRecord::IsStorableKey(const CString& key)
@@ -200,4 +201,14 @@ CString CChannelRecord::GetLastModified() const
 void CChannelRecord::SetLastModified(const CString& value)
 {
     SetText(&CChannelRecord::m_lastModified, value);
+}
+
+CString CChannelRecord::GetCurrentUrl() const
+{
+    return GetText(&CChannelRecord::m_currentUrl);
+}
+
+void CChannelRecord::SetCurrentUrl(const CString& value)
+{
+    SetText(&CChannelRecord::m_currentUrl, value);
 }

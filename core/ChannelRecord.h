@@ -62,6 +62,10 @@ public:
     void SetEtag(const CString& value);
     CString GetLastModified() const;
     void SetLastModified(const CString& value);
+    // Where the feed lives now, after a permanent redirect; empty while it
+    // is still at its key.
+    CString GetCurrentUrl() const;
+    void SetCurrentUrl(const CString& value);
 
 private:
     // The text values kept beside the options: one row each, read and
@@ -90,4 +94,5 @@ private:
     mutable std::mutex m_textLock;
     CString m_etag;
     CString m_lastModified;
+    CString m_currentUrl;
 };

@@ -354,3 +354,49 @@ TEST_F(FeedRetrieverTest, StoppedChannelsReportNothingButKeepTheirBuffer)
     ASSERT_TRUE(WaitForPoll(*retriever, before + 1));
     EXPECT_EQ(3, Waiting(*retriever));
 }
+
+TEST_F(FeedRetrieverTest, OnlyAPermanentMoveChangesWhereTheChannelIsPolled)
+{
+    const struct
+    {
+        const char* status;
+        bool remembered;
+    } cases[] = {{"301 Moved Permanently", true},
+                 {"308 Permanent Redirect", true},
+                 {"302 Found", false},
+                 {"307 Temporary Redirect", false}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.status);
+        CTestHttpServer server(
+            [&](const CTestHttpServer::Request& request)
+            {
+                if (request.target != "/old.xml")
+                {
+                    return CTestHttpServer::Reply::Ok(Rss(Items(1, 3)));
+                }
+                CTestHttpServer::Reply moved = CTestHttpServer::Reply::WithStatus(c.status, "");
+                moved.headers = {{"Location", "/new.xml"}};
+                return moved;
+            });
+        const CString key = server.GetUrl("/old.xml").c_str();
+        for (int run = 0; run < 2; ++run)
+        {
+            auto retriever = std::make_unique<CFeedRetriever>();
+            retriever->Initialize(key);
+            retriever->Start(0);
+            ASSERT_TRUE(WaitUntil([&] { return retriever->GetState() == CAbstractRetriever::Idle; }));
+            EXPECT_STREQ(key, retriever->GetKey());
+        }
+        // The second run's first request went where the first run was sent.
+        const std::vector<CTestHttpServer::Request> requests = server.GetRequests();
+        ASSERT_GE(requests.size(), 3u);
+        EXPECT_EQ(c.remembered ? "/new.xml" : "/old.xml", requests[2].target);
+        std::string stored;
+        DWORD type = 0;
+        EXPECT_EQ(c.remembered, TestRegistry::GetRaw(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key),
+                                                     "currentUrl", type, stored));
+        EXPECT_TRUE(!c.remembered || server.GetUrl("/new.xml") == stored.c_str());
+        TestRegistry::DeleteTree(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key));
+    }
+}
