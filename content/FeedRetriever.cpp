@@ -16,8 +16,28 @@ struct FetchRequest
     CString url;
     CString username;
     CString password;
+    CFeedFetch feed;
 };
 } // namespace
+
+void CFeedRetriever::Remember(const CFeedFetch& feed)
+{
+    if (feed.status >= 200 && feed.status < 300)
+    {
+        m_channel->SetEtag(feed.etag);
+        m_channel->SetLastModified(feed.lastModified);
+    }
+    if (!feed.movedTo.IsEmpty())
+    {
+        m_channel->SetCurrentUrl(feed.movedTo);
+    }
+}
+
+CString CFeedRetriever::CurrentUrl() const
+{
+    const CString moved = m_channel->GetCurrentUrl();
+    return moved.IsEmpty() ? m_key : moved;
+}
 
 CFeedRetriever::~CFeedRetriever()
 {
@@ -167,11 +187,14 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
                 self.Adopt(notice);
                 notice.Seal();
             }
-            request = {self.m_key, self.m_channel->GetUsername(), self.m_channel->GetPassword()};
+            // No validators: a 304 would leave nothing to tell the format by.
+            request = {self.CurrentUrl(), self.m_channel->GetUsername(), self.m_channel->GetPassword(), {}};
+            request.feed.credentialsUrl = self.m_key;
             ticket.MarkFetching();
         }
 
-        std::unique_ptr<TiXmlDocument> document = FetchXml(request.username, request.password, request.url);
+        std::unique_ptr<TiXmlDocument> document =
+            FetchFeed(request.username, request.password, request.url, request.feed);
 
         FeedFormat format = FeedFormat::Unknown;
         DWORD minutes = 0;
@@ -187,6 +210,7 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
                 // The format worker takes over this thread, as a fresh start
                 // would.
                 self.m_threadProc = WorkerFor(format);
+                self.Remember(request.feed);
             }
             else
             {
@@ -233,9 +257,9 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket,
 {
     for (;;)
     {
+        FetchRequest request;
         if (document == nullptr)
         {
-            FetchRequest request;
             {
                 CTicketGuard inside(ticket);
                 if (!inside.Entered())
@@ -243,10 +267,18 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket,
                     return;
                 }
                 m_state = Polling;
-                request = {m_key, m_channel->GetUsername(), m_channel->GetPassword()};
+                request = {CurrentUrl(), m_channel->GetUsername(), m_channel->GetPassword(), {}};
+                request.feed.credentialsUrl = m_key;
+                // A repeating channel shows what is still in the feed at
+                // every poll, so it needs the body every time.
+                if (!m_channel->GetRepeatHeadlines())
+                {
+                    request.feed.etag = m_channel->GetEtag();
+                    request.feed.lastModified = m_channel->GetLastModified();
+                }
                 ticket.MarkFetching();
             }
-            document = FetchXml(request.username, request.password, request.url);
+            document = FetchFeed(request.username, request.password, request.url, request.feed);
         }
 
         DWORD minutes = 0;
@@ -259,9 +291,15 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket,
             if (document != nullptr)
             {
                 // An empty or foreign document still counts as a check: the
-                // format is known, the channel just has nothing for us.
+                // format is known, the channel just has nothing for us. A
+                // 304 is a check whose answer is the copy we walked last;
+                // walking its empty document would forget every id.
                 m_lastCheckTime = static_cast<int64_t>(std::time(nullptr));
-                Walk(format, *document);
+                Remember(request.feed);
+                if (!request.feed.NotModified())
+                {
+                    Walk(format, *document);
+                }
                 m_state = Idle;
             }
             else

@@ -6,6 +6,7 @@
 
 #include "AbstractRetriever.h"
 #include "FeedFormats.h"
+#include "HttpFetch.h"
 
 #include <cstdint>
 #include <deque>
@@ -45,6 +46,12 @@ private:
     // Walks a fetched document into the buffer, then forgets the ids the
     // feed no longer carries beyond the newest few.
     void Walk(FeedFormat format, const TiXmlDocument& document);
+    // Keeps the validators of a successful answer for the next poll,
+    // and where a permanent redirect sent it.
+    void Remember(const CFeedFetch& feed);
+    // Where to poll: the key, or where the feed has moved for good. The
+    // credentials still belong to the key's origin.
+    CString CurrentUrl() const;
 
     CString m_key;
     std::deque<CHeadline> m_buffer;

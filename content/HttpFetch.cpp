@@ -70,6 +70,8 @@ struct CTransfer
     CString password;
     CString url;
     CUrlParts parts;
+    // Where the credentials may go.
+    CUrlParts origin;
     CNetworkAccess access;
     CFetchLimits limits;
     ULONGLONG deadline = 0;
@@ -82,8 +84,16 @@ struct CTransfer
     // The caller has stopped waiting: nothing more is read.
     std::atomic<bool> abandoned{false};
 
+    // Sent with every request, ahead of the credentials.
+    CString conditions;
+
     CResponseBody body;
     bool complete = false;
+    // The final response's status and validators.
+    DWORD status = 0;
+    CString etag;
+    CString lastModified;
+    CString movedTo;
 };
 
 // Reads the body as it arrives, never more than a piece at a time. Asking
@@ -155,6 +165,12 @@ bool QueryText(HINTERNET request, DWORD info, std::vector<char>& text)
     }
 }
 
+CString QueryTextOrEmpty(HINTERNET request, DWORD info)
+{
+    std::vector<char> text;
+    return QueryText(request, info, text) ? CString(text.data()) : CString();
+}
+
 enum class Answer
 {
     Final,
@@ -164,9 +180,8 @@ enum class Answer
 
 // Whether the response sends us on, and where to (Location may be relative
 // to the URL that was asked for).
-Answer Classify(HINTERNET request, const CString& url, CString& target)
+Answer Classify(HINTERNET request, const CString& url, DWORD& status, CString& target)
 {
-    DWORD status = 0;
     DWORD size = sizeof(status);
     if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
     {
@@ -204,26 +219,36 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
 {
     CString url = transfer.url;
     CUrlParts parts = transfer.parts;
+    // A temporary hop makes every later move temporary too: only the
+    // address it left from is known to be lasting.
+    bool permanent = true;
     for (int hop = 0;; ++hop)
     {
-        const CString authorization = !transfer.username.IsEmpty() && SameOrigin(parts, transfer.parts)
-                                          ? BasicAuthorization(transfer.username, transfer.password)
-                                          : CString();
+        CString headers = transfer.conditions;
+        if (!transfer.username.IsEmpty() && SameOrigin(parts, transfer.origin))
+        {
+            headers += BasicAuthorization(transfer.username, transfer.password);
+        }
         if (!connection.Open(parts, transfer.access, RequestFlags, transfer.limits) ||
-            !::HttpSendRequestA(connection.GetRequest(),
-                                authorization.IsEmpty() ? nullptr : authorization.GetString(),
-                                static_cast<DWORD>(authorization.GetLength()), nullptr, 0) ||
+            !::HttpSendRequestA(connection.GetRequest(), headers.IsEmpty() ? nullptr : headers.GetString(),
+                                static_cast<DWORD>(headers.GetLength()), nullptr, 0) ||
             transfer.abandoned)
         {
             return false;
         }
         CString target;
-        switch (Classify(connection.GetRequest(), url, target))
+        switch (Classify(connection.GetRequest(), url, transfer.status, target))
         {
         case Answer::Final:
-            // No status is examined: an error page is read like any body,
-            // and callers reject a document whose root is not theirs.
+            transfer.etag = QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_ETAG);
+            transfer.lastModified = QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_LAST_MODIFIED);
             ::SetEvent(transfer.headArrived.get());
+            if (transfer.status == HTTP_STATUS_NOT_MODIFIED)
+            {
+                return true; // no body, whatever a broken server sends
+            }
+            // An error page is read like any body, and callers reject a
+            // document whose root is not theirs.
             return ReadBody(connection.GetRequest(), transfer);
         case Answer::Redirect:
             if (hop == MaxRedirects || !SplitHttpUrl(target, parts))
@@ -231,6 +256,11 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
                 return false;
             }
             url = target;
+            permanent = permanent && (transfer.status == 301 || transfer.status == 308);
+            if (permanent)
+            {
+                transfer.movedTo = url;
+            }
             break;
         case Answer::Broken:
         default:
@@ -274,7 +304,7 @@ bool WaitUntil(const Common::CUniqueKernelHandle& event, ULONGLONG limit)
 // every WinINet. At the limits the caller stops waiting, and the transfer
 // reads no further and ends on its own.
 void Fetch(const CString& username, const CString& password, const CString& url, const CFetchLimits& limits,
-           TiXmlDocument& document)
+           TiXmlDocument& document, CFeedFetch* feed)
 {
     const ULONGLONG start = ::GetTickCount64();
     CUrlParts parts;
@@ -288,9 +318,28 @@ void Fetch(const CString& username, const CString& password, const CString& url,
     transfer->password = password;
     transfer->url = WithoutFragment(url);
     transfer->parts = parts;
+    transfer->origin = parts;
+    if (feed != nullptr && !feed->credentialsUrl.IsEmpty() &&
+        !SplitHttpUrl(feed->credentialsUrl, transfer->origin))
+    {
+        return;
+    }
     transfer->access = CNetworkAccess::FromSettings();
     transfer->limits = limits;
     transfer->deadline = start + limits.totalTimeout;
+    if (feed != nullptr)
+    {
+        // Validators go back verbatim: a weak ETag keeps its "W/", and the
+        // date is the server's own text, compared by the server.
+        if (!feed->etag.IsEmpty() && !HasControlCharacters(feed->etag))
+        {
+            transfer->conditions += "If-None-Match: " + feed->etag + "\r\n";
+        }
+        if (!feed->lastModified.IsEmpty() && !HasControlCharacters(feed->lastModified))
+        {
+            transfer->conditions += "If-Modified-Since: " + feed->lastModified + "\r\n";
+        }
+    }
     transfer->headArrived.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     transfer->finished.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!transfer->headArrived || !transfer->finished)
@@ -309,7 +358,24 @@ void Fetch(const CString& username, const CString& password, const CString& url,
     if (WaitUntil(transfer->headArrived, headLimit) && WaitUntil(transfer->finished, transfer->deadline) &&
         transfer->complete)
     {
-        ParsePaddedXmlBody(transfer->body.GetText(), document);
+        if (feed != nullptr)
+        {
+            feed->status = transfer->status;
+            if (transfer->status >= 200 && transfer->status < 300)
+            {
+                feed->etag = transfer->etag;
+                feed->lastModified = transfer->lastModified;
+            }
+            if ((transfer->status >= 200 && transfer->status < 300) ||
+                transfer->status == HTTP_STATUS_NOT_MODIFIED)
+            {
+                feed->movedTo = transfer->movedTo;
+            }
+        }
+        if (transfer->status != HTTP_STATUS_NOT_MODIFIED)
+        {
+            ParsePaddedXmlBody(transfer->body.GetText(), document);
+        }
     }
     transfer->abandoned = true;
 }
@@ -335,7 +401,24 @@ std::unique_ptr<TiXmlDocument> FetchXml(const CString& username, const CString& 
     try
     {
         std::unique_ptr<TiXmlDocument> document(new TiXmlDocument());
-        Fetch(username, password, url, GetFetchLimits(), *document);
+        Fetch(username, password, url, GetFetchLimits(), *document, nullptr);
+        return document;
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<TiXmlDocument> FetchFeed(const CString& username, const CString& password, const CString& url,
+                                         CFeedFetch& fetch)
+{
+    fetch.status = 0;
+    fetch.movedTo = CString();
+    try
+    {
+        std::unique_ptr<TiXmlDocument> document(new TiXmlDocument());
+        Fetch(username, password, url, GetFetchLimits(), *document, &fetch);
         return document;
     }
     catch (const std::bad_alloc&)

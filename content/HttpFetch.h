@@ -46,4 +46,29 @@ void SetFetchLimits(const CFetchLimits& limits);
 // Redirects are followed a few hops; the credentials go only to the origin
 // of the URL they came with. Nothing is read from or written to the cache.
 std::unique_ptr<TiXmlDocument> FetchXml(const CString& username, const CString& password, const CString& url);
+
+// A channel's poll: FetchXml, plus what the channel remembers of its feed
+// between polls and what the answer says about it.
+struct CFeedFetch
+{
+    // In: the validators of the copy last read, sent as If-None-Match and
+    // If-Modified-Since when not empty. Out: those of a 2xx answer (empty
+    // when it carries none); left as they were by any other answer.
+    CString etag;
+    CString lastModified;
+    // In: the address whose origin the credentials belong to (what the
+    // user typed), when the URL fetched is another one.
+    CString credentialsUrl;
+    // Out: the final status code; 0 when no response arrived in time.
+    unsigned long status = 0;
+    // Out: where the feed has moved for good, when the answer (2xx or 304)
+    // came through permanent redirects (301, 308) only; else empty.
+    CString movedTo;
+
+    bool NotModified() const { return status == 304; }
+};
+
+// A 304 leaves the document empty: the copy last read is still current.
+std::unique_ptr<TiXmlDocument> FetchFeed(const CString& username, const CString& password, const CString& url,
+                                         CFeedFetch& fetch);
 } // namespace Content

@@ -12,7 +12,15 @@ const REGSAM KeyAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
 const size_t CredentialBytes = 32;
 // The registry refuses longer key names.
 const size_t MaxKeyLength = 255;
+// Validators and addresses are short; a longer value is not ours.
+const size_t TextValueBytes = 2048;
 } // namespace
+
+const CChannelRecord::CTextValue CChannelRecord::TextValues[] = {
+    {"etag", &CChannelRecord::m_etag},
+    {"lastModified", &CChannelRecord::m_lastModified},
+    {"currentUrl", &CChannelRecord::m_currentUrl},
+};
 
 bool CChannelRecord::IsStorableKey(const CString& key)
 {
@@ -88,6 +96,10 @@ CChannelRecord::CChannelRecord(const CString& key, bool persistent)
     {
         m_icon = value;
     }
+    for (const CTextValue& text : TextValues)
+    {
+        Registry::ReadString(m_hKey, text.name, TextValueBytes, this->*text.field);
+    }
 }
 
 CChannelRecord::~CChannelRecord()
@@ -114,6 +126,20 @@ CChannelRecord::~CChannelRecord()
         Registry::WriteDword(m_hKey, "enabled", m_enabled ? 1 : 0);
         Registry::WriteDword(m_hKey, "color", m_color);
         Registry::WriteDword(m_hKey, "icon", m_icon);
+        // Written only when known, so that a channel that never learnt
+        // them keeps exactly the values it always had.
+        for (const CTextValue& text : TextValues)
+        {
+            const CString value = GetText(text.field);
+            if (value.IsEmpty())
+            {
+                ::RegDeleteValueA(m_hKey, text.name);
+            }
+            else
+            {
+                Registry::WriteString(m_hKey, text.name, value);
+            }
+        }
     }
     if (m_hKey != nullptr)
     {
@@ -143,4 +169,46 @@ void CChannelRecord::SetPassword(const CString& password)
 {
     std::lock_guard<std::mutex> guard(m_textLock);
     m_password = password;
+}
+
+CString CChannelRecord::GetText(CString CChannelRecord::*field) const
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return this->*field;
+}
+
+void CChannelRecord::SetText(CString CChannelRecord::*field, const CString& value)
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    this->*field = value;
+}
+
+CString CChannelRecord::GetEtag() const
+{
+    return GetText(&CChannelRecord::m_etag);
+}
+
+void CChannelRecord::SetEtag(const CString& value)
+{
+    SetText(&CChannelRecord::m_etag, value);
+}
+
+CString CChannelRecord::GetLastModified() const
+{
+    return GetText(&CChannelRecord::m_lastModified);
+}
+
+void CChannelRecord::SetLastModified(const CString& value)
+{
+    SetText(&CChannelRecord::m_lastModified, value);
+}
+
+CString CChannelRecord::GetCurrentUrl() const
+{
+    return GetText(&CChannelRecord::m_currentUrl);
+}
+
+void CChannelRecord::SetCurrentUrl(const CString& value)
+{
+    SetText(&CChannelRecord::m_currentUrl, value);
 }

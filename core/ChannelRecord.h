@@ -55,6 +55,30 @@ public:
     // "SOFTWARE\tidelight\Channels\" followed by the key.
     static CString RegistryPath(const CString& key);
 
+    // What the channel's server told us about the copy we last read, sent
+    // back so that an unchanged feed costs a 304 without a body. Empty when
+    // unknown.
+    CString GetEtag() const;
+    void SetEtag(const CString& value);
+    CString GetLastModified() const;
+    void SetLastModified(const CString& value);
+    // Where the feed lives now, after a permanent redirect; empty while it
+    // is still at its key.
+    CString GetCurrentUrl() const;
+    void SetCurrentUrl(const CString& value);
+
+private:
+    // The text values kept beside the options: one row each, read and
+    // written by one loop, absent in older registries.
+    struct CTextValue
+    {
+        const char* name;
+        CString CChannelRecord::*field;
+    };
+    static const CTextValue TextValues[];
+    CString GetText(CString CChannelRecord::*field) const;
+    void SetText(CString CChannelRecord::*field, const CString& value);
+
 private:
     HKEY m_hKey = nullptr;
     const CString m_key;
@@ -68,4 +92,7 @@ private:
     const bool m_persistent;
     std::atomic<DWORD> m_icon{0};
     mutable std::mutex m_textLock;
+    CString m_etag;
+    CString m_lastModified;
+    CString m_currentUrl;
 };

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <atomic>
 #include <thread>
 #include <memory>
@@ -148,6 +149,59 @@ TEST_F(FeedRetrieverTest, ShownHeadlinesStayShownAcrossRestarts)
     auto retriever = StartRetriever();
     ASSERT_TRUE(WaitForPoll(*retriever, before + 1));
     EXPECT_EQ((std::vector<CString>{"Story 2", "Story 3", "Story 4"}), TakeTitles(*retriever));
+}
+
+TEST_F(FeedRetrieverTest, AnUnchangedFeedIsAnIdleCheckAndTheValidatorsOutliveARestart)
+{
+    std::atomic<int> version{1};
+    CTestHttpServer server(
+        [&](const CTestHttpServer::Request& request)
+        {
+            const std::string etag = "\"v" + std::to_string(version) + "\"";
+            if (request.Header("If-None-Match") == etag)
+            {
+                return CTestHttpServer::Reply::WithStatus("304 Not Modified", "");
+            }
+            CTestHttpServer::Reply reply = CTestHttpServer::Reply::Ok(Rss(Items(1, 99 + version)));
+            reply.headers = {{"ETag", etag}, {"Last-Modified", "Tue, 03 Jun 2025 10:00:00 GMT"}};
+            return reply;
+        });
+    const CString key = server.GetUrl("/feed.xml").c_str();
+    auto retriever = std::make_unique<CFeedRetriever>();
+    retriever->Initialize(key);
+    retriever->Start(0);
+    auto polled = [&](size_t requests)
+    {
+        return WaitUntil(
+            [&] {
+                return server.GetRequestCount() >= requests &&
+                       retriever->GetState() == CAbstractRetriever::Idle;
+            });
+    };
+    ASSERT_TRUE(polled(1));
+    TakeTitles(*retriever);
+    const int64_t firstCheck = retriever->GetLastCheckTime();
+    ASSERT_TRUE(WaitUntil([&] { return static_cast<int64_t>(std::time(nullptr)) > firstCheck; }));
+    retriever->Wake();
+    ASSERT_TRUE(polled(2));
+    EXPECT_EQ("\"v1\"", server.GetRequests()[1].Header("If-None-Match"));
+    EXPECT_EQ("Tue, 03 Jun 2025 10:00:00 GMT", server.GetRequests()[1].Header("If-Modified-Since"));
+    EXPECT_GT(retriever->GetLastCheckTime(), firstCheck);
+    EXPECT_EQ(0, Waiting(*retriever));
+
+    // The 304 did not make the channel forget what it showed (more than it
+    // keeps of ids a feed drops): only the new
+    // story comes, and the new validator is the one stored.
+    version = 2;
+    retriever->Wake();
+    ASSERT_TRUE(polled(3));
+    EXPECT_EQ((std::vector<CString>{"Story 101"}), TakeTitles(*retriever));
+    retriever.reset();
+    std::string stored;
+    DWORD type = 0;
+    ASSERT_TRUE(
+        TestRegistry::GetRaw(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key), "etag", type, stored));
+    EXPECT_STREQ("\"v2\"", stored.c_str());
 }
 
 TEST_F(FeedRetrieverTest, RepeatingChannelsBufferEveryPollUntilDismissed)
@@ -299,4 +353,50 @@ TEST_F(FeedRetrieverTest, StoppedChannelsReportNothingButKeepTheirBuffer)
     retriever->Start(0); // the format is known: one fetch, no detection
     ASSERT_TRUE(WaitForPoll(*retriever, before + 1));
     EXPECT_EQ(3, Waiting(*retriever));
+}
+
+TEST_F(FeedRetrieverTest, OnlyAPermanentMoveChangesWhereTheChannelIsPolled)
+{
+    const struct
+    {
+        const char* status;
+        bool remembered;
+    } cases[] = {{"301 Moved Permanently", true},
+                 {"308 Permanent Redirect", true},
+                 {"302 Found", false},
+                 {"307 Temporary Redirect", false}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.status);
+        CTestHttpServer server(
+            [&](const CTestHttpServer::Request& request)
+            {
+                if (request.target != "/old.xml")
+                {
+                    return CTestHttpServer::Reply::Ok(Rss(Items(1, 3)));
+                }
+                CTestHttpServer::Reply moved = CTestHttpServer::Reply::WithStatus(c.status, "");
+                moved.headers = {{"Location", "/new.xml"}};
+                return moved;
+            });
+        const CString key = server.GetUrl("/old.xml").c_str();
+        for (int run = 0; run < 2; ++run)
+        {
+            auto retriever = std::make_unique<CFeedRetriever>();
+            retriever->Initialize(key);
+            retriever->Start(0);
+            ASSERT_TRUE(WaitUntil([&] { return retriever->GetState() == CAbstractRetriever::Idle; }));
+            EXPECT_STREQ(key, retriever->GetKey());
+        }
+        // The second run's first request went where the first run was sent.
+        const std::vector<CTestHttpServer::Request> requests = server.GetRequests();
+        ASSERT_GE(requests.size(), 3u);
+        EXPECT_EQ(c.remembered ? "/new.xml" : "/old.xml", requests[2].target);
+        std::string stored;
+        DWORD type = 0;
+        EXPECT_EQ(c.remembered, TestRegistry::GetRaw(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key),
+                                                     "currentUrl", type, stored));
+        EXPECT_TRUE(!c.remembered || server.GetUrl("/new.xml") == stored.c_str());
+        TestRegistry::DeleteTree(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key));
+    }
 }

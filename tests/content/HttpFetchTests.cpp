@@ -574,3 +574,55 @@ TEST_F(HttpFetchTest, HttpsUrlSpeaksTlsToTheServer)
     }
 }
 } // namespace
+
+TEST_F(HttpFetchTest, FeedValidatorsGoBackAndAMatchCostsA304WithoutABody)
+{
+    const std::string date = "Tue, 03 Jun 2025 10:00:00 GMT";
+    CTestHttpServer server(
+        [&](const Request& request)
+        {
+            if (request.Header("If-None-Match") == "W/\"v1\"" || request.Header("If-Modified-Since") == date)
+            {
+                return Reply::WithStatus("304 Not Modified", "");
+            }
+            if (request.target == "/broken.xml")
+            {
+                return Reply::WithStatus("500 Internal Server Error", "oops");
+            }
+            Reply reply = Reply::Ok(Feed(2));
+            reply.headers = {{"ETag", "W/\"v1\""}, {"Last-Modified", date}};
+            return reply;
+        });
+    const struct
+    {
+        const char* path;
+        const char* etag;
+        const char* lastModified;
+        unsigned long status;
+        bool document;
+        const char* etagAfter;
+    } cases[] = {
+        {"/feed.xml", "", "", 200, true, "W/\"v1\""},          // learns both
+        {"/feed.xml", "W/\"v1\"", "", 304, false, "W/\"v1\""}, // either one suffices
+        {"/feed.xml", "", "Tue, 03 Jun 2025 10:00:00 GMT", 304, false, ""},
+        {"/feed.xml", "\"v0\"", "", 200, true, "W/\"v1\""},  // stale: replaced
+        {"/broken.xml", "\"v0\"", "", 500, false, "\"v0\""}, // an error keeps them
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.path) + " " + c.etag + " " + c.lastModified);
+        const size_t before = server.GetRequestCount();
+        Content::CFeedFetch fetch;
+        fetch.etag = c.etag;
+        fetch.lastModified = c.lastModified;
+        std::unique_ptr<TiXmlDocument> document =
+            Content::FetchFeed("", "", server.GetUrl(c.path).c_str(), fetch);
+        ASSERT_NE(nullptr, document);
+        EXPECT_EQ(c.status, fetch.status);
+        EXPECT_EQ(c.document, document->RootElement() != nullptr);
+        EXPECT_STREQ(c.etagAfter, fetch.etag);
+        const Request sent = server.GetRequests()[before];
+        EXPECT_EQ(c.etag, sent.Header("If-None-Match"));
+        EXPECT_EQ(c.lastModified, sent.Header("If-Modified-Since"));
+    }
+}
