@@ -16,6 +16,21 @@
 #include <windows.h>
 #include <commctrl.h>
 
+// Runs every waiting message through the loop's filters, then dispatches
+// it, as the program's loop would.
+inline void PumpThrough(Framework::CMessageLoop& loop)
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    {
+        if (!loop.PreTranslateMessage(&message))
+        {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+}
+
 class ConfigurationTest : public ::testing::Test
 {
 protected:
@@ -45,19 +60,7 @@ protected:
     static HWND Item(int id) { return ::GetDlgItem(Page(), id); }
     static int CurrentPageIndex() { return PropSheet_HwndToIndex(Sheet(), Page()); }
 
-    // Runs every waiting message through the loop's filters, then dispatches it.
-    void Pump()
-    {
-        MSG message;
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        {
-            if (!m_loop.PreTranslateMessage(&message))
-            {
-                ::TranslateMessage(&message);
-                ::DispatchMessageA(&message);
-            }
-        }
-    }
+    void Pump() { PumpThrough(m_loop); }
     // Lets the display catch up, then keeps a picture of the sheet.
     void Picture(const std::string& name)
     {

@@ -1,5 +1,6 @@
 // The Downloads page in a sheet of its own, over a job list of the test's
 // own (registry sandbox, scratch folder) fed by a server on 127.0.0.1.
+#include "ConfigurationTest.h"
 #include "configuration/DownloadsTab.h"
 #include "content/download/DownloadTest.h"
 #include "framework/MessageLoop.h"
@@ -69,18 +70,7 @@ protected:
         ::SendMessageA(::GetParent(Item(IDC_DOWNLOAD_LIST)), WM_TIMER,
                        Configuration::CDownloadsTab::RefreshTimer, 0);
     }
-    void Pump()
-    {
-        MSG message;
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        {
-            if (!m_loop.PreTranslateMessage(&message))
-            {
-                ::TranslateMessage(&message);
-                ::DispatchMessageA(&message);
-            }
-        }
-    }
+    void Pump() { PumpThrough(m_loop); }
 
     Framework::CMessageLoop m_loop;
     std::unique_ptr<Configuration::CDownloadsTab> m_page;

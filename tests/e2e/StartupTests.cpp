@@ -146,6 +146,22 @@ class StartupTest : public ::testing::Test
 {
 protected:
     void ResumeAfterRestart(bool kill);
+    // A channel of one headline on the server, shown a second after start,
+    // with nothing else to show; returns the channel's registry path.
+    static std::string OneHeadlineChannel(CTestHttpServer& server)
+    {
+        const std::string channel = "SOFTWARE\\tidelight\\Channels\\" + server.GetUrl("/feed.xml");
+        TestRegistry::SetDword(HKEY_CURRENT_USER, channel.c_str(), "pollingInterval", 20);
+        TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayInterval", 1);
+        TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 0);
+        TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "helpActive", 0);
+        return channel;
+    }
+    static CTestHttpServer::Reply OneHeadline(const char* title)
+    {
+        return CTestHttpServer::Reply::Ok(std::string("<rss version=\"2.0\"><channel><title>Local</title><item><title>") +
+                                          title + "</title><link>http://127.0.0.1/one</link></item></channel></rss>");
+    }
     void SetUp() override { TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root); }
     void TearDown() override { TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root); }
 };
@@ -226,16 +242,8 @@ TEST_F(StartupTest, EndOfSessionSavesAtOnceAndExitDoesNotSaveAgain)
 
 TEST_F(StartupTest, HeadlineOfALocalChannelSlidesIntoView)
 {
-    CTestHttpServer server([](const CTestHttpServer::Request&) {
-        return CTestHttpServer::Reply::Ok("<rss version=\"2.0\"><channel><title>Local</title>"
-                                          "<item><title>Hello from 127.0.0.1</title>"
-                                          "<link>http://127.0.0.1/hello</link></item></channel></rss>");
-    });
-    const std::string channel = "SOFTWARE\\tidelight\\Channels\\" + server.GetUrl("/feed.xml");
-    TestRegistry::SetDword(HKEY_CURRENT_USER, channel.c_str(), "pollingInterval", 20);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayInterval", 1);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 0);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "helpActive", 0);
+    CTestHttpServer server([](const CTestHttpServer::Request&) { return OneHeadline("Hello from 127.0.0.1"); });
+    const std::string channel = OneHeadlineChannel(server);
 
     RunningProgram program;
     const HWND panel = program.WaitForWindow(20000);
@@ -428,16 +436,8 @@ TEST_F(StartupTest, AChannelAddedOnTheChannelsPageIsPolledAndKept)
 
 TEST_F(StartupTest, AKillLosesOnlyTheLastSecondsAndARestartShowsNothingTwice)
 {
-    CTestHttpServer server([](const CTestHttpServer::Request&) {
-        return CTestHttpServer::Reply::Ok("<rss version=\"2.0\"><channel><title>Local</title>"
-                                          "<item><title>Only once</title><link>http://127.0.0.1/once</link></item>"
-                                          "</channel></rss>");
-    });
-    const std::string channel = "SOFTWARE\\tidelight\\Channels\\" + server.GetUrl("/feed.xml");
-    TestRegistry::SetDword(HKEY_CURRENT_USER, channel.c_str(), "pollingInterval", 20);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayInterval", 1);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 0);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "helpActive", 0);
+    CTestHttpServer server([](const CTestHttpServer::Request&) { return OneHeadline("Only once"); });
+    const std::string channel = OneHeadlineChannel(server);
     RECT screen;
     ::GetWindowRect(::GetDesktopWindow(), &screen);
     const auto slidIn = [&](HWND panel) {
