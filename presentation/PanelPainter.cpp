@@ -1,9 +1,11 @@
 #include "PanelPainter.h"
 
+#include "common/UniqueHandle.h"
 #include "common/WideText.h"
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace Presentation
@@ -69,6 +71,48 @@ HFONT CreateTahoma(int weight)
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, L"Tahoma");
 }
 
+bool IsEastAsian(wchar_t c)
+{
+    return (c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+// A font of the selected one's size and weight, in a face that has Chinese,
+// Japanese and Korean glyphs, for a text that holds any the selected font
+// lacks; null when it has them all or no such face is installed. Windows
+// links such faces to Tahoma itself, but Wine's Tahoma has none, and a link
+// made for Wine draws every script, Latin too, poorly.
+HFONT EastAsianFontFor(HDC surface, const std::wstring& text)
+{
+    std::vector<WORD> glyphs(text.size());
+    if (std::none_of(text.begin(), text.end(), IsEastAsian) ||
+        (::GetGlyphIndicesW(surface, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                            GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR &&
+         std::none_of(glyphs.begin(), glyphs.end(), [](WORD glyph) { return glyph == 0xFFFF; })))
+    {
+        return nullptr;
+    }
+    LOGFONTW font = {};
+    ::GetObjectW(::GetCurrentObject(surface, OBJ_FONT), sizeof(font), &font);
+    for (const wchar_t* face : {L"Microsoft YaHei", L"Yu Gothic", L"Malgun Gothic", L"MS Gothic",
+                                L"WenQuanYi Zen Hei", L"Noto Sans CJK SC"})
+    {
+        ::lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+        HFONT candidate = ::CreateFontIndirectW(&font);
+        const HGDIOBJ previous = ::SelectObject(surface, candidate);
+        wchar_t chosen[LF_FACESIZE] = {};
+        ::GetTextFaceW(surface, LF_FACESIZE, chosen);
+        ::SelectObject(surface, previous);
+        // The font mapper answers with another face when this one is missing.
+        if (::lstrcmpiW(chosen, face) == 0)
+        {
+            return candidate;
+        }
+        ::DeleteObject(candidate);
+    }
+    return nullptr;
+}
+
 // Shown text goes through the wide function, which reorders right-to-left
 // runs; a text that starts in a right-to-left script also reads from the
 // right edge of its box.
@@ -79,7 +123,13 @@ void DrawShownText(HDC surface, const CString& text, RECT rect, UINT format)
         format |= DT_RIGHT | DT_RTLREADING;
     }
     const std::wstring wide = Common::Widen(text);
+    Common::CUniqueHandle<Common::NullHandleTraits<HFONT, &::DeleteObject>> eastAsian(EastAsianFontFor(surface, wide));
+    const HGDIOBJ previous = eastAsian ? ::SelectObject(surface, eastAsian.get()) : nullptr;
     ::DrawTextW(surface, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
+    if (previous != nullptr)
+    {
+        ::SelectObject(surface, previous);
+    }
 }
 } // namespace
 
