@@ -107,6 +107,15 @@ public:
         WaitUntil([&] { return (sheet = FindProcessWindow(Id(), nullptr, "tidelight Configuration")) != nullptr; });
         return sheet;
     }
+    // Opens the sheet with "Channels..." as the tray menu would; its
+    // Channels page, or null.
+    HWND OpenChannelsPage(HWND panel)
+    {
+        ::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_CHANNELS, 0), 0);
+        const HWND sheet = WaitForSheet();
+        return sheet != nullptr ? reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0))
+                                : nullptr;
+    }
     // An abnormal end: nothing of the program runs after this.
     void Kill()
     {
@@ -414,11 +423,9 @@ TEST_F(StartupTest, AChannelAddedOnTheChannelsPageIsPolledAndKept)
     const HWND panel = program.WaitForWindow(20000);
     ASSERT_NE(nullptr, panel);
 
-    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_CHANNELS, 0), 0));
-    const HWND sheet = program.WaitForSheet();
-    ASSERT_NE(nullptr, sheet);
-    const HWND page = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    const HWND page = program.OpenChannelsPage(panel);
     ASSERT_NE(nullptr, page);
+    const HWND sheet = ::GetParent(page);
     ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_URL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()));
     ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_ADD), BM_CLICK, 0, 0);
 
@@ -492,10 +499,8 @@ TEST_F(StartupTest, ExitWhileAFileDialogOfTheSheetIsOpenClosesItThenEndsNormally
     RunningProgram program;
     const HWND panel = program.WaitForWindow(20000);
     ASSERT_NE(nullptr, panel);
-    ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_CHANNELS, 0), 0));
-    const HWND sheet = program.WaitForSheet();
-    ASSERT_NE(nullptr, sheet);
-    const HWND page = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    const HWND page = program.OpenChannelsPage(panel);
+    ASSERT_NE(nullptr, page);
     ::PostMessageA(::GetDlgItem(page, IDC_CHANNEL_IMPORT), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(program.Id(), nullptr, "Import channels") != nullptr; }));
     ASSERT_TRUE(::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0));
