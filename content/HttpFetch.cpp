@@ -21,9 +21,13 @@ namespace
 // Always from the server and never into the cache: a feed read with
 // credentials must not lie on disk, and a stale copy must never stand in for
 // a fetch that failed. Redirects are ours to follow, so that credentials
-// stay with their origin.
-const DWORD RequestFlags =
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+// stay with their origin. WinINet answers no challenge itself (it would offer
+// the logged-on user's NTLM or Negotiate credentials to any server that asks)
+// and keeps no cookies: its jar is shared by the whole process, so a session
+// cookie earned with one channel's credentials would go to every request for
+// that host.
+const DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                           INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
 // Room for any sane chain of moves (to https, to a new host, to a new path).
 const int MaxRedirects = 10;
 

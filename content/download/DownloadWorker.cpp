@@ -12,7 +12,9 @@ namespace
 {
 // Always from the server, and never copied into the cache: a download can
 // be large, and a cached answer to another range would be the wrong bytes.
-const DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+// An enclosure host that challenges gets no credentials: WinINet would offer
+// the logged-on user's own.
+const DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTH;
 // Room for any valid Content-Length or Content-Range value.
 const DWORD HeaderBufferSize = 64;
 

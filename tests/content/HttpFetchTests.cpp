@@ -259,7 +259,10 @@ TEST_F(HttpFetchTest, CredentialsDoNotOutliveTheirFetch)
         {
             if (request.target == "/public.xml" || request.HasHeader("Authorization"))
             {
-                return Reply::Ok(Feed(1));
+                // A session cookie earned with the credentials is as good as them.
+                Reply feed = Reply::Ok(Feed(1));
+                feed.headers.emplace_back("Set-Cookie", "session=earned; Path=/");
+                return feed;
             }
             Reply challenge = Reply::WithStatus("401 Unauthorized", "<html><body>Who are you?</body></html>");
             challenge.headers.emplace_back("WWW-Authenticate", "Basic realm=\"feeds\"");
@@ -272,6 +275,7 @@ TEST_F(HttpFetchTest, CredentialsDoNotOutliveTheirFetch)
     const Request last = server.GetRequests().back();
     EXPECT_EQ("/public.xml", last.target);
     EXPECT_FALSE(last.HasHeader("Authorization"));
+    EXPECT_FALSE(last.HasHeader("Cookie"));
 }
 
 TEST_F(HttpFetchTest, EndlessRedirectsEndAfterAFewHops)
