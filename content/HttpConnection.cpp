@@ -59,6 +59,7 @@ bool SplitHttpUrl(const CString& fullUrl, CUrlParts& parts)
     }
     parts.object.assign(path.data(), components.dwUrlPathLength);
     parts.object.append(extra.data(), components.dwExtraInfoLength);
+    parts.object = EscapeRequestTarget(parts.object);
     return !parts.host.empty();
 }
 

@@ -30,6 +30,28 @@ CString WithoutFragment(const CString& url)
     return url;
 }
 
+std::string EscapeRequestTarget(const std::string& object)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(object.size());
+    for (const char c : object)
+    {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte >= 0x7F)
+        {
+            escaped += '%';
+            escaped += digits[byte >> 4];
+            escaped += digits[byte & 15];
+        }
+        else
+        {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 bool SameOrigin(const CUrlParts& a, const CUrlParts& b)
 {
     return a.secure == b.secure && a.port == b.port &&

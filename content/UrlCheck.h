@@ -26,6 +26,11 @@ bool HasControlCharacters(const CString& url);
 // and is the reader's business, never the server's.
 CString WithoutFragment(const CString& url);
 
+// A request's object name with every byte outside printable ASCII, and the
+// space, written as %XX: a feed's URLs may hold UTF-8 or spaces, and the
+// escaped form reaches the server as the same bytes whatever the code page.
+std::string EscapeRequestTarget(const std::string& object);
+
 // Same scheme, host (in any case) and port: credentials given for one
 // origin go to no other.
 bool SameOrigin(const CUrlParts& a, const CUrlParts& b);

@@ -45,3 +45,10 @@ TEST(UrlCheck, OriginIsSchemeHostAndPort)
         EXPECT_EQ(c.same, Content::SameOrigin(origin, c.other));
     }
 }
+
+TEST(UrlCheck, RequestTargetEscapesUtf8AndSpacesOnly)
+{
+    EXPECT_EQ("/a%20b/%D0%BD.xml?q=%C3%BC&x=%2F%25",
+              Content::EscapeRequestTarget("/a b/\xD0\xBD.xml?q=\xC3\xBC&x=%2F%25"));
+    EXPECT_EQ("/plain/feed.xml?a=1&b=~2", Content::EscapeRequestTarget("/plain/feed.xml?a=1&b=~2"));
+}
