@@ -24,3 +24,45 @@ wineserver_pid() {
 report() {
   python3 "$top/bench/report.py" "$@"
 }
+
+# Private memory of a process in MiB (what it alone holds: its own pages,
+# clean and dirty, not the shared libraries).
+private_mib() {
+  awk '/^Private_(Clean|Dirty):/ { kb += $2 } END { printf "%.2f\n", kb / 1024 }' "/proc/$1/smaps_rollup"
+}
+
+threads() {
+  awk '/^Threads:/ { print $2 }' "/proc/$1/status"
+}
+
+# Replaces tidelight's channels with those named on standard input (one URL
+# a line), each polled every $1 minutes, with the update check and the help
+# channel off; through one .reg file, as a reg call per channel is slow.
+set_channels() {
+  local interval=$1 file="$work/channels.reg"
+  {
+    printf 'REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\SOFTWARE\\tidelight\\Channels]\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\SOFTWARE\\tidelight]\r\n"checkForUpdates"=dword:00000000\r\n'
+    printf '"helpActive"=dword:00000000\r\n"panelDisplayInterval"=dword:00000001\r\n'
+    printf '"panelDisplayTime"=dword:00000001\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\SOFTWARE\\tidelight\\Channels]\r\n\r\n'
+    while read -r url; do
+      printf '[HKEY_CURRENT_USER\\SOFTWARE\\tidelight\\Channels\\%s]\r\n"pollingInterval"=dword:%08x\r\n\r\n' \
+        "$url" "$interval"
+    done
+  } >"$file"
+  wine regedit /s "$(winepath -w "$file" 2>/dev/null)" </dev/null >/dev/null 2>&1
+}
+
+# Starts tidelight in the background; $program is its process (wine
+# becomes the Windows process itself, so CPU and memory are read from it).
+start_tidelight() {
+  wine "$top/build/tidelight.exe" </dev/null >/dev/null 2>&1 &
+  program=$!
+}
+
+# Ends it through "Exit", as a user would, and waits for it.
+stop_tidelight() {
+  wine "$top/build/exit_tidelight.exe" </dev/null >/dev/null 2>&1 || true
+  wait "$program" 2>/dev/null || true
+}
