@@ -8,6 +8,7 @@
 #include "FeedFormats.h"
 #include "HttpFetch.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -26,6 +27,9 @@ public:
     unsigned GetHeadlines(CHeadline* out, unsigned max) override;
     int HasHeadlines(int* count) override;
     int Dismiss(int id) override;
+    // A channel the user switches off and on again is asked at once, even
+    // while the previous run's back-off is pending.
+    int Stop() override;
 
     const CString& GetKey() const { return m_key; }
 
@@ -35,9 +39,14 @@ private:
     static void Rss10Worker(CAbstractRetriever& retriever, CWorkerTicket& ticket);
     static void AtomWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket);
     static ThreadProc WorkerFor(FeedFormat format);
-    // Walks the document the detection read, when given, instead of the
-    // first poll's fetch.
-    void PollLoop(FeedFormat format, CWorkerTicket& ticket, std::unique_ptr<TiXmlDocument> document);
+    // Walks the document the detection read (with its answer), when given,
+    // instead of the first poll's fetch.
+    void PollLoop(FeedFormat format, CWorkerTicket& ticket, std::unique_ptr<TiXmlDocument> document,
+                  const CFeedFetch& handed);
+    // Records how a poll went in the channel record and says how many
+    // seconds to wait before the next one; negative when the feed is gone
+    // and is not asked again. Inside the ticket.
+    int64_t AfterPoll(bool usable, const CFeedFetch& feed);
 
     // CFeedSink, called by the walk on the worker thread.
     void OnChannelTitle(const CString& title) override;
@@ -59,5 +68,8 @@ private:
     CString m_channelTitle;
     // The ids of the document being walked; the worker's alone.
     std::unordered_set<int32_t> m_walkedIds;
+    // When the first poll of this run may come: a previous run's pending
+    // back-off, until a stop.
+    std::atomic<int64_t> m_resumeAt{0};
 };
 } // namespace Content

@@ -94,6 +94,7 @@ struct CTransfer
     CString etag;
     CString lastModified;
     CString movedTo;
+    CString retryAfter;
 };
 
 // Reads the body as it arrives, never more than a piece at a time. Asking
@@ -242,6 +243,7 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
         case Answer::Final:
             transfer.etag = QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_ETAG);
             transfer.lastModified = QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_LAST_MODIFIED);
+            transfer.retryAfter = QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_RETRY_AFTER);
             ::SetEvent(transfer.headArrived.get());
             if (transfer.status == HTTP_STATUS_NOT_MODIFIED)
             {
@@ -361,6 +363,7 @@ void Fetch(const CString& username, const CString& password, const CString& url,
         if (feed != nullptr)
         {
             feed->status = transfer->status;
+            feed->retryAfter = transfer->retryAfter;
             if (transfer->status >= 200 && transfer->status < 300)
             {
                 feed->etag = transfer->etag;
@@ -415,6 +418,7 @@ std::unique_ptr<TiXmlDocument> FetchFeed(const CString& username, const CString&
 {
     fetch.status = 0;
     fetch.movedTo = CString();
+    fetch.retryAfter = CString();
     try
     {
         std::unique_ptr<TiXmlDocument> document(new TiXmlDocument());

@@ -61,6 +61,8 @@ struct CFeedFetch
     CString credentialsUrl;
     // Out: the final status code; 0 when no response arrived in time.
     unsigned long status = 0;
+    // Out: the final response's Retry-After, as sent; empty without one.
+    CString retryAfter;
     // Out: where the feed has moved for good, when the answer (2xx or 304)
     // came through permanent redirects (301, 308) only; else empty.
     CString movedTo;
