@@ -45,6 +45,8 @@ void SetFetchLimits(const CFetchLimits& limits);
 // with a scheme other than http or https, is refused without a request.
 // Redirects are followed a few hops; the credentials go only to the origin
 // of the URL they came with. Nothing is read from or written to the cache.
+// Bodies may come compressed (gzip or deflate); the size cap applies to the
+// text they decode to.
 std::unique_ptr<TiXmlDocument> FetchXml(const CString& username, const CString& password, const CString& url);
 
 // A channel's poll: FetchXml, plus what the channel remembers of its feed
