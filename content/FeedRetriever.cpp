@@ -1,5 +1,6 @@
 #include "FeedRetriever.h"
 
+#include "FloodGuard.h"
 #include "HttpFetch.h"
 #include "IdHistory.h"
 #include "PollSchedule.h"
@@ -157,7 +158,12 @@ void CFeedRetriever::Buffer(const CHeadline& headline)
 void CFeedRetriever::Walk(FeedFormat format, const TiXmlDocument& document)
 {
     m_walkedIds.clear();
+    m_found.clear();
+    // A channel with no history at all (new, or after "Repeat all") shows
+    // everything its feed has.
+    const bool known = !m_shownHistory->IsEmpty() || !m_sessionHistory->IsEmpty();
     ParseDocument(format, document, m_channelTitle, this, *this, GetSerial());
+    BufferFound(known);
     m_shownHistory->Retain(m_walkedIds);
     m_sessionHistory->Retain(m_walkedIds);
 }
@@ -173,11 +179,46 @@ void CFeedRetriever::BufferIfNew(const CHeadline& headline)
     if (!m_sessionHistory->Contains(id))
     {
         m_sessionHistory->Add(id);
-        Buffer(headline);
+        m_found.push_back({headline, true});
     }
     else if (m_channel->GetRepeatHeadlines())
     {
-        Buffer(headline);
+        m_found.push_back({headline, false});
+    }
+}
+
+void CFeedRetriever::BufferFound(bool known)
+{
+    size_t fresh = 0;
+    for (const CFound& found : m_found)
+    {
+        fresh += found.fresh ? 1 : 0;
+    }
+    const bool flood = IsFlood(known, fresh, m_walkedIds.size());
+    for (const CFound& found : m_found)
+    {
+        if (flood && found.fresh)
+        {
+            m_shownHistory->Add(found.headline.GetId());
+        }
+        else
+        {
+            Buffer(found.headline);
+        }
+    }
+    m_found.clear();
+    if (flood)
+    {
+        // Shown like a headline of the channel, with nothing to open; it
+        // bypasses the histories, as the detection's notice does.
+        const CString title = GetTitle();
+        const CString name = title.IsEmpty() ? m_key : title;
+        CHeadline notice;
+        notice.SetChannelTitle(name);
+        notice.SetTitle(FloodNoticeTitle(name.GetString(), fresh).c_str());
+        Adopt(notice);
+        notice.Seal();
+        Buffer(notice);
     }
 }
 

@@ -13,6 +13,7 @@
 #include <deque>
 #include <memory>
 #include <unordered_set>
+#include <vector>
 
 namespace Content
 {
@@ -55,6 +56,9 @@ private:
     // Walks a fetched document into the buffer, then forgets the ids the
     // feed no longer carries beyond the newest few.
     void Walk(FeedFormat format, const TiXmlDocument& document);
+    // Buffers what the walk found, or, when a known feed came back nearly
+    // all new, marks the new ones seen and buffers one notice instead.
+    void BufferFound(bool known);
     // Keeps the validators of a successful answer for the next poll,
     // and where a permanent redirect sent it.
     void Remember(const CFeedFetch& feed);
@@ -68,6 +72,14 @@ private:
     CString m_channelTitle;
     // The ids of the document being walked; the worker's alone.
     std::unordered_set<int32_t> m_walkedIds;
+    // What the walk would buffer, in document order, and whether each is
+    // seen for the first time; the worker's alone.
+    struct CFound
+    {
+        CHeadline headline;
+        bool fresh;
+    };
+    std::vector<CFound> m_found;
     // When the first poll of this run may come: a previous run's pending
     // back-off, until a stop.
     std::atomic<int64_t> m_resumeAt{0};
