@@ -7,19 +7,10 @@
 #include <string>
 
 using namespace Content;
+using TestDeflate::FromHex;
 
 namespace
 {
-std::string FromHex(const std::string& hex)
-{
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-    {
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    }
-    return bytes;
-}
-
 std::string Feed()
 {
     std::string text = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Squeezed</title>";
@@ -56,15 +47,12 @@ TEST(ContentCodingTest, DecodesWhatZlibWrites)
                  "06869"
                  "00d6f0b349d2b703008da2970304000000"),
          "<a><b/>"},
-        {"empty gzip", ContentCoding::Gzip, FromHex("1f8b080000000000020303000000000000000000"), ""},
         {"deflate as zlib", ContentCoding::Deflate,
          FromHex("78dab3292a2e56284b2d2acecccfb35532d23350d2b7030049f20639"), small},
         {"bare deflate", ContentCoding::Deflate, FromHex("b3292a2e56284b2d2acecccfb35532d23350d2b70300"),
          small},
         {"stored block", ContentCoding::Deflate,
          FromHex("7801011400ebff3c7273732076657273696f6e3d22322e30222f3e49f20639"), small},
-        {"our own test writer", ContentCoding::Gzip, TestDeflate::Gzip(Feed() + std::string(1000, ' ')),
-         Feed() + std::string(1000, ' ')},
     };
     for (const auto& c : cases)
     {
@@ -93,43 +81,31 @@ TEST(ContentCodingTest, AnyCutOrDamagedStreamIsRefused)
         damaged[at] = static_cast<char>(damaged[at] ^ 0x10);
         ASSERT_EQ(DecodeResult::Corrupt, DecodeContent(ContentCoding::Gzip, damaged, 1 << 20, out));
     }
-    EXPECT_EQ(DecodeResult::Corrupt, DecodeContent(ContentCoding::Gzip, "<rss/>", 1 << 20, out));
 }
 
 TEST(ContentCodingTest, TheLimitCountsDecodedBytesAndStopsABomb)
 {
-    const std::string text(8 << 20, 'A');
-    const std::string bomb = TestDeflate::Gzip(text);
-    ASSERT_LT(bomb.size() * 100, text.size());
     std::string out;
+    EXPECT_EQ(DecodeResult::Done, DecodeContent(ContentCoding::Gzip, DynamicGzip, Feed().size(), out));
+    EXPECT_EQ(DecodeResult::TooLarge,
+              DecodeContent(ContentCoding::Gzip, DynamicGzip, Feed().size() - 1, out));
+    const std::string bomb = TestDeflate::GzipBomb(size_t(64) << 20);
     EXPECT_EQ(DecodeResult::TooLarge, DecodeContent(ContentCoding::Gzip, bomb, 1 << 20, out));
     EXPECT_LE(out.size(), 1u << 20);
-    // Exactly at the limit is still whole.
-    EXPECT_EQ(DecodeResult::Done, DecodeContent(ContentCoding::Gzip, bomb, text.size(), out));
-    EXPECT_EQ(DecodeResult::TooLarge, DecodeContent(ContentCoding::Gzip, bomb, text.size() - 1, out));
 }
 
 TEST(ContentCodingTest, OnlyTheCodingsWeOfferAreKnown)
 {
-    const struct
-    {
-        const char* header;
-        bool known;
-        ContentCoding coding;
-    } cases[] = {
-        {"", true, ContentCoding::Identity},
-        {"identity", true, ContentCoding::Identity},
-        {" GZip ", true, ContentCoding::Gzip},
-        {"x-gzip", true, ContentCoding::Gzip},
-        {"deflate", true, ContentCoding::Deflate},
-        {"br", false, ContentCoding::Identity},
-        {"gzip, gzip", false, ContentCoding::Identity},
+    const std::pair<const char*, ContentCoding> known[] = {
+        {"", ContentCoding::Identity},       {"identity", ContentCoding::Identity},
+        {" GZip ", ContentCoding::Gzip},     {"x-gzip", ContentCoding::Gzip},
+        {"deflate", ContentCoding::Deflate},
     };
-    for (const auto& c : cases)
+    ContentCoding coding = ContentCoding::Identity;
+    for (const auto& c : known)
     {
-        SCOPED_TRACE(c.header);
-        ContentCoding coding = ContentCoding::Identity;
-        ASSERT_EQ(c.known, ParseContentCoding(c.header, coding));
-        EXPECT_EQ(c.coding, coding);
+        EXPECT_TRUE(ParseContentCoding(c.first, coding) && coding == c.second) << c.first;
     }
+    EXPECT_FALSE(ParseContentCoding("br", coding));
+    EXPECT_FALSE(ParseContentCoding("gzip, gzip", coding));
 }

@@ -101,26 +101,3 @@ TEST(PollScheduleTest, AStoredNextCheckIsHonouredWithinTheCeiling)
     EXPECT_EQ(RetryAfterCeiling, DelayUntil(INT64_MAX, Example));
     EXPECT_EQ(0, DelayUntil(INT64_MIN, Example));
 }
-
-TEST(PollScheduleTest, TheStatusColumnSaysWhyAndWhen)
-{
-    const struct
-    {
-        unsigned long status;
-        const char* nextCheck;
-        const char* text;
-    } cases[] = {
-        {404, "14:20", "not found (404), next check 14:20"},
-        {502, "14:20", "server error (502), next check 14:20"},
-        {418, "14:20", "refused (418), next check 14:20"},
-        {200, "14:20", "not a feed (200), next check 14:20"},
-        {0, "09:05", "no answer, next check 09:05"},
-        {410, "14:20", "gone (410), not checked again"},
-        {503, "", "unavailable (503)"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.status);
-        EXPECT_EQ(c.text, FailureStatusText(c.status, c.nextCheck));
-    }
-}
