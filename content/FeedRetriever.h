@@ -1,7 +1,8 @@
 // Polls one news channel. The first worker finds out which feed format the
 // channel speaks (buffering an error notice for every failed attempt); from
 // then on the format's worker fetches the channel every polling interval and
-// buffers each headline the user has not seen yet.
+// buffers each headline the user has not seen yet. A server that fails is
+// asked less often (see PollSchedule.h), a gone feed not at all.
 #pragma once
 
 #include "AbstractRetriever.h"
