@@ -3,6 +3,7 @@
 #include "OpmlTransfer.h"
 #include "content/AbstractRetriever.h"
 #include "content/ChannelManager.h"
+#include "content/PollSchedule.h"
 #include "core/ChannelRecord.h"
 #include "presentation/PanelPainter.h"
 
@@ -40,19 +41,41 @@ LPARAM RowData(const CAbstractRetriever& retriever)
     return static_cast<LPARAM>(retriever.GetSerial());
 }
 
-// Local "%H:%M:%S"; empty for a channel never checked, which would
-// otherwise show the start of 1970 in the local time zone.
-CString CheckTimeText(int64_t seconds)
+// Local "%H:%M:%S" (or another format); empty for a channel never checked,
+// which would otherwise show the start of 1970 in the local time zone.
+CString CheckTimeText(int64_t seconds, const char* format = "%H:%M:%S")
 {
     const __time64_t time = seconds;
     struct tm local = {};
     char text[32] = {};
     if (seconds <= 0 || _localtime64_s(&local, &time) != 0 ||
-        std::strftime(text, sizeof(text), "%H:%M:%S", &local) == 0)
+        std::strftime(text, sizeof(text), format, &local) == 0)
     {
         return CString();
     }
     return CString(text);
+}
+
+// The state's text, and for a channel whose polls fail why and when it is
+// asked next; a channel switched off because its feed is gone says so.
+CString StatusText(const CAbstractRetriever& retriever, int state)
+{
+    CString text = CAbstractRetriever::StateText(state);
+    const CChannelRecord* record = retriever.GetChannel();
+    if (record == nullptr)
+    {
+        return text;
+    }
+    const CChannelRecord::CPollFailure failure = record->GetPollFailure();
+    if (failure.count != 0 && (state == CAbstractRetriever::Error ||
+                               (state == CAbstractRetriever::Stopped && failure.status == 410)))
+    {
+        text += ": ";
+        text +=
+            Content::FailureStatusText(failure.status, CheckTimeText(failure.nextCheck, "%H:%M").GetString())
+                .c_str();
+    }
+    return text;
 }
 
 CString Number(int value)
@@ -325,7 +348,7 @@ void CChannelsTab::Refresh()
         const int state = retriever->GetState();
         if (state >= CAbstractRetriever::Initializing && state <= CAbstractRetriever::Stopped)
         {
-            m_list.SetItemText(row, StatusColumn, CAbstractRetriever::StateText(state));
+            m_list.SetItemText(row, StatusColumn, StatusText(*retriever, state));
             m_list.SetColumnWidth(StatusColumn, state == CAbstractRetriever::Initializing
                                                     ? LVSCW_AUTOSIZE
                                                     : LVSCW_AUTOSIZE_USEHEADER);

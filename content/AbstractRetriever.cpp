@@ -210,12 +210,20 @@ void CAbstractRetriever::SetTitle(const CString& title)
 
 CAbstractRetriever::WaitResult CAbstractRetriever::WaitBetweenPolls(CWorkerTicket& ticket, DWORD minutes)
 {
-    // Minutes beyond what a DWORD of milliseconds holds wait "forever".
-    const unsigned long long wanted = static_cast<unsigned long long>(minutes) * 60000ull;
-    const DWORD timeout = wanted >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(wanted);
+    return WaitSeconds(ticket, static_cast<int64_t>(minutes) * 60);
+}
+
+CAbstractRetriever::WaitResult CAbstractRetriever::WaitSeconds(CWorkerTicket& ticket, int64_t seconds)
+{
+    // Longer than a DWORD of milliseconds holds waits "forever".
+    const DWORD timeout = seconds < 0                  ? INFINITE
+                          : seconds >= INFINITE / 1000 ? INFINITE - 1
+                                                       : static_cast<DWORD>(seconds) * 1000;
     const HANDLE events[2] = {ticket.StopEvent(), ticket.WakeEvent()};
-    const DWORD result = ::WaitForMultipleObjects(2, events, FALSE, timeout);
-    if (result == WAIT_TIMEOUT || result == WAIT_OBJECT_0 + 1)
+    // Not polled again: a wake must not end the wait either.
+    const DWORD count = seconds < 0 ? 1 : 2;
+    const DWORD result = ::WaitForMultipleObjects(count, events, FALSE, timeout);
+    if (result == WAIT_TIMEOUT || (count == 2 && result == WAIT_OBJECT_0 + 1))
     {
         return WaitResult::Poll;
     }

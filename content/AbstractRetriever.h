@@ -84,6 +84,9 @@ protected:
     // Waits on {stop, wake} for the given number of minutes. Called outside
     // the ticket, and touches nothing of the retriever.
     static WaitResult WaitBetweenPolls(CWorkerTicket& ticket, DWORD minutes);
+    // The same for a number of seconds; a negative number waits for the
+    // stop alone (the channel is not polled again in this run).
+    static WaitResult WaitSeconds(CWorkerTicket& ticket, int64_t seconds);
     // Stamps a headline with this retriever.
     void Adopt(CHeadline& headline) { headline.SetRetriever(this, m_serial); }
     void SetTitle(const CString& title);

@@ -1,7 +1,9 @@
 #include "FeedRetriever.h"
 
+#include "FloodGuard.h"
 #include "HttpFetch.h"
 #include "IdHistory.h"
+#include "PollSchedule.h"
 #include "core/ChannelRecord.h"
 
 #include <ctime>
@@ -56,7 +58,41 @@ int CFeedRetriever::Initialize(const CString& key)
     m_shownHistory = new CIdHistory(true, key);
     m_sessionHistory = new CIdHistory(false, key);
     m_threadProc = &CFeedRetriever::DetectionWorker;
+    const CChannelRecord::CPollFailure failure = m_channel->GetPollFailure();
+    m_resumeAt = failure.count != 0 ? failure.nextCheck : 0;
     return 0;
+}
+
+int CFeedRetriever::Stop()
+{
+    m_resumeAt = 0;
+    return CAbstractRetriever::Stop();
+}
+
+int64_t CFeedRetriever::AfterPoll(bool usable, const CFeedFetch& feed)
+{
+    const int64_t interval = static_cast<int64_t>(m_channel->GetPollingInterval()) * 60;
+    if (usable)
+    {
+        m_channel->SetPollFailure({});
+        return interval;
+    }
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    CChannelRecord::CPollFailure failure = m_channel->GetPollFailure();
+    failure.count += failure.count < MAXDWORD ? 1 : 0;
+    failure.status = feed.status;
+    const CPollPlan plan = PlanAfterFailure(feed.status, feed.retryAfter, now, interval, failure.count);
+    failure.nextCheck = plan.stop ? 0 : now + plan.delay;
+    m_channel->SetPollFailure(failure);
+    m_state = Error;
+    if (plan.stop)
+    {
+        // Switched off as the user would, so that later runs leave it be
+        // too; switching it on again asks once more.
+        m_channel->SetEnabled(false);
+        return -1;
+    }
+    return plan.delay;
 }
 
 unsigned CFeedRetriever::GetHeadlines(CHeadline* out, unsigned max)
@@ -122,7 +158,12 @@ void CFeedRetriever::Buffer(const CHeadline& headline)
 void CFeedRetriever::Walk(FeedFormat format, const TiXmlDocument& document)
 {
     m_walkedIds.clear();
+    m_found.clear();
+    // A channel with no history at all (new, or after "Repeat all") shows
+    // everything its feed has.
+    const bool known = !m_shownHistory->IsEmpty() || !m_sessionHistory->IsEmpty();
     ParseDocument(format, document, m_channelTitle, this, *this, GetSerial());
+    BufferFound(known);
     m_shownHistory->Retain(m_walkedIds);
     m_sessionHistory->Retain(m_walkedIds);
 }
@@ -138,11 +179,46 @@ void CFeedRetriever::BufferIfNew(const CHeadline& headline)
     if (!m_sessionHistory->Contains(id))
     {
         m_sessionHistory->Add(id);
-        Buffer(headline);
+        m_found.push_back({headline, true});
     }
     else if (m_channel->GetRepeatHeadlines())
     {
-        Buffer(headline);
+        m_found.push_back({headline, false});
+    }
+}
+
+void CFeedRetriever::BufferFound(bool known)
+{
+    size_t fresh = 0;
+    for (const CFound& found : m_found)
+    {
+        fresh += found.fresh ? 1 : 0;
+    }
+    const bool flood = IsFlood(known, fresh, m_walkedIds.size());
+    for (const CFound& found : m_found)
+    {
+        if (flood && found.fresh)
+        {
+            m_shownHistory->Add(found.headline.GetId());
+        }
+        else
+        {
+            Buffer(found.headline);
+        }
+    }
+    m_found.clear();
+    if (flood)
+    {
+        // Shown like a headline of the channel, with nothing to open; it
+        // bypasses the histories, as the detection's notice does.
+        const CString title = GetTitle();
+        const CString name = title.IsEmpty() ? m_key : title;
+        CHeadline notice;
+        notice.SetChannelTitle(name);
+        notice.SetTitle(FloodNoticeTitle(name.GetString(), fresh).c_str());
+        Adopt(notice);
+        notice.Seal();
+        Buffer(notice);
     }
 }
 
@@ -169,6 +245,27 @@ CAbstractRetriever::ThreadProc CFeedRetriever::WorkerFor(FeedFormat format)
 void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
 {
     CFeedRetriever& self = static_cast<CFeedRetriever&>(retriever);
+    int64_t wait = 0;
+    {
+        CTicketGuard inside(ticket);
+        if (!inside.Entered())
+        {
+            return;
+        }
+        // A server that asked the last run to wait is not asked sooner
+        // because the program restarted. The stored failure is shown
+        // meanwhile, and a stop ends the wait at once.
+        wait = DelayUntil(self.m_resumeAt.exchange(0), static_cast<int64_t>(std::time(nullptr)));
+        if (wait > 0)
+        {
+            self.m_state = Error;
+        }
+    }
+    if (wait > 0 && WaitSeconds(ticket, wait) == WaitResult::Finish)
+    {
+        return;
+    }
+
     CHeadline notice;
     for (;;)
     {
@@ -197,14 +294,17 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
             FetchFeed(request.username, request.password, request.url, request.feed);
 
         FeedFormat format = FeedFormat::Unknown;
-        DWORD minutes = 0;
         {
             CTicketGuard inside(ticket);
             if (!inside.Entered())
             {
                 return;
             }
-            format = document != nullptr ? DetectFormat(*document) : FeedFormat::Unknown;
+            // A feed in an error page is still an error.
+            if (document != nullptr && request.feed.status < 400)
+            {
+                format = DetectFormat(*document);
+            }
             if (WorkerFor(format) != nullptr)
             {
                 // The format worker takes over this thread, as a fresh start
@@ -216,21 +316,20 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
             {
                 // Every failed attempt adds a notice; it bypasses the
                 // histories on purpose.
-                self.m_state = Error;
                 self.Buffer(notice);
+                wait = self.AfterPoll(false, request.feed);
             }
-            minutes = self.m_channel->GetPollingInterval();
         }
 
         if (WorkerFor(format) != nullptr)
         {
             // The document just read is the first poll's: fetching it again
             // would double every channel's requests at start.
-            self.PollLoop(format, ticket, std::move(document));
+            self.PollLoop(format, ticket, std::move(document), request.feed);
             return;
         }
         document.reset();
-        if (WaitBetweenPolls(ticket, minutes) == WaitResult::Finish)
+        if (WaitSeconds(ticket, wait) == WaitResult::Finish)
         {
             return;
         }
@@ -239,26 +338,30 @@ void CFeedRetriever::DetectionWorker(CAbstractRetriever& retriever, CWorkerTicke
 
 void CFeedRetriever::RssWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
 {
-    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss, ticket, nullptr);
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss, ticket, nullptr, {});
 }
 
 void CFeedRetriever::Rss10Worker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
 {
-    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss10, ticket, nullptr);
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Rss10, ticket, nullptr, {});
 }
 
 void CFeedRetriever::AtomWorker(CAbstractRetriever& retriever, CWorkerTicket& ticket)
 {
-    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Atom, ticket, nullptr);
+    static_cast<CFeedRetriever&>(retriever).PollLoop(FeedFormat::Atom, ticket, nullptr, {});
 }
 
 void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket,
-                              std::unique_ptr<TiXmlDocument> document)
+                              std::unique_ptr<TiXmlDocument> document, const CFeedFetch& handed)
 {
     for (;;)
     {
         FetchRequest request;
-        if (document == nullptr)
+        if (document != nullptr)
+        {
+            request.feed = handed;
+        }
+        else
         {
             {
                 CTicketGuard inside(ticket);
@@ -281,36 +384,37 @@ void CFeedRetriever::PollLoop(FeedFormat format, CWorkerTicket& ticket,
             document = FetchFeed(request.username, request.password, request.url, request.feed);
         }
 
-        DWORD minutes = 0;
+        int64_t wait = 0;
         {
             CTicketGuard inside(ticket);
             if (!inside.Entered())
             {
                 return;
             }
-            if (document != nullptr)
+            // A 304 is a check whose answer is the copy we walked last;
+            // walking its empty document would forget every id. A document
+            // of another feed format is still the channel's and yields
+            // nothing; no answer, an error status or no feed at all make
+            // the channel back off.
+            const bool notModified = request.feed.NotModified();
+            const bool usable = document != nullptr &&
+                                (notModified || (request.feed.status != 0 && request.feed.status < 400 &&
+                                                 DetectFormat(*document) != FeedFormat::Unknown));
+            if (usable)
             {
-                // An empty or foreign document still counts as a check: the
-                // format is known, the channel just has nothing for us. A
-                // 304 is a check whose answer is the copy we walked last;
-                // walking its empty document would forget every id.
                 m_lastCheckTime = static_cast<int64_t>(std::time(nullptr));
                 Remember(request.feed);
-                if (!request.feed.NotModified())
+                if (!notModified)
                 {
                     Walk(format, *document);
                 }
                 m_state = Idle;
             }
-            else
-            {
-                m_state = Error;
-            }
-            minutes = m_channel->GetPollingInterval();
+            wait = AfterPoll(usable, request.feed);
         }
         document.reset();
 
-        if (WaitBetweenPolls(ticket, minutes) == WaitResult::Finish)
+        if (WaitSeconds(ticket, wait) == WaitResult::Finish)
         {
             return;
         }

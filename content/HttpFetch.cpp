@@ -1,6 +1,7 @@
 #include "HttpFetch.h"
 
 #include "common/UniqueHandle.h"
+#include "content/ContentCoding.h"
 #include "content/HttpConnection.h"
 #include "content/XmlDocument.h"
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -30,6 +32,9 @@ const DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                            INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
 // Room for any sane chain of moves (to https, to a new host, to a new path).
 const int MaxRedirects = 10;
+// Feeds are text and shrink to a fraction; we decode them ourselves (see
+// ContentCoding.h).
+const char AcceptEncoding[] = "Accept-Encoding: gzip, deflate\r\n";
 
 SRWLOCK g_limitsLock = SRWLOCK_INIT;
 CFetchLimits g_limits;
@@ -98,7 +103,33 @@ struct CTransfer
     CString etag;
     CString lastModified;
     CString movedTo;
+    CString retryAfter;
+    // How the body is encoded on the wire.
+    ContentCoding coding = ContentCoding::Identity;
 };
+
+// Decodes a compressed body into the transfer's body, piece by piece as if
+// it had arrived that way; the cap applies to the decoded bytes.
+bool Decode(const std::string& encoded, CTransfer& transfer)
+{
+    std::string text;
+    if (DecodeContent(transfer.coding, encoded, transfer.limits.bodyLimit, text) != DecodeResult::Done)
+    {
+        return false;
+    }
+    for (size_t offset = 0; offset < text.size(); offset += CResponseBody::PieceSize)
+    {
+        char piece[CResponseBody::PieceSize + 1];
+        const size_t length = std::min(CResponseBody::PieceSize, text.size() - offset);
+        std::memcpy(piece, text.data() + offset, length);
+        piece[length] = 0;
+        if (!transfer.body.AppendPiece(piece, length))
+        {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Reads the body as it arrives, never more than a piece at a time. Asking
 // only for what is available keeps each wait within the receive time-out,
@@ -107,6 +138,7 @@ struct CTransfer
 bool ReadBody(HINTERNET request, CTransfer& transfer)
 {
     char piece[CResponseBody::PieceSize + 1];
+    std::string encoded;
     unsigned long long received = 0;
     for (;;)
     {
@@ -131,6 +163,17 @@ bool ReadBody(HINTERNET request, CTransfer& transfer)
             break;
         }
         received += read;
+        if (transfer.coding != ContentCoding::Identity)
+        {
+            // The compressed bytes are kept whole (zero bytes too) up to
+            // the cap, and decoded once they are all in.
+            if (encoded.size() + read > transfer.limits.bodyLimit)
+            {
+                return false;
+            }
+            encoded.append(piece, read);
+            continue;
+        }
         piece[read] = 0;
         if (!transfer.body.AppendPiece(piece, read))
         {
@@ -147,7 +190,7 @@ bool ReadBody(HINTERNET request, CTransfer& transfer)
     {
         return false;
     }
-    return true;
+    return transfer.coding == ContentCoding::Identity || Decode(encoded, transfer);
 }
 
 // One header of the response as text; false when it is missing.
@@ -228,7 +271,7 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
     bool permanent = true;
     for (int hop = 0;; ++hop)
     {
-        CString headers = transfer.conditions;
+        CString headers = CString(AcceptEncoding) + transfer.conditions;
         if (!transfer.username.IsEmpty() && SameOrigin(parts, transfer.origin))
         {
             headers += BasicAuthorization(transfer.username, transfer.password);
@@ -246,10 +289,19 @@ bool Transfer(CTransfer& transfer, CHttpConnection& connection)
         case Answer::Final:
             transfer.etag = QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_ETAG);
             transfer.lastModified = QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_LAST_MODIFIED);
+            transfer.retryAfter = QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_RETRY_AFTER);
             ::SetEvent(transfer.headArrived.get());
             if (transfer.status == HTTP_STATUS_NOT_MODIFIED)
             {
                 return true; // no body, whatever a broken server sends
+            }
+            // A body in a coding we did not offer is an answer we cannot
+            // read: the document stays empty, as for a page that is no feed.
+            if (!ParseContentCoding(
+                    QueryTextOrEmpty(connection.GetRequest(), HTTP_QUERY_CONTENT_ENCODING).GetString(),
+                    transfer.coding))
+            {
+                return true;
             }
             // An error page is read like any body, and callers reject a
             // document whose root is not theirs.
@@ -365,6 +417,7 @@ void Fetch(const CString& username, const CString& password, const CString& url,
         if (feed != nullptr)
         {
             feed->status = transfer->status;
+            feed->retryAfter = transfer->retryAfter;
             if (transfer->status >= 200 && transfer->status < 300)
             {
                 feed->etag = transfer->etag;
@@ -419,6 +472,7 @@ std::unique_ptr<TiXmlDocument> FetchFeed(const CString& username, const CString&
 {
     fetch.status = 0;
     fetch.movedTo = CString();
+    fetch.retryAfter = CString();
     try
     {
         std::unique_ptr<TiXmlDocument> document(new TiXmlDocument());

@@ -45,6 +45,8 @@ void SetFetchLimits(const CFetchLimits& limits);
 // with a scheme other than http or https, is refused without a request.
 // Redirects are followed a few hops; the credentials go only to the origin
 // of the URL they came with. Nothing is read from or written to the cache.
+// Bodies may come compressed (gzip or deflate); the size cap applies to the
+// text they decode to.
 std::unique_ptr<TiXmlDocument> FetchXml(const CString& username, const CString& password, const CString& url);
 
 // A channel's poll: FetchXml, plus what the channel remembers of its feed
@@ -61,6 +63,8 @@ struct CFeedFetch
     CString credentialsUrl;
     // Out: the final status code; 0 when no response arrived in time.
     unsigned long status = 0;
+    // Out: the final response's Retry-After, as sent; empty without one.
+    CString retryAfter;
     // Out: where the feed has moved for good, when the answer (2xx or 304)
     // came through permanent redirects (301, 308) only; else empty.
     CString movedTo;

@@ -116,6 +116,12 @@ bool CIdHistory::Contains(int32_t id)
     return m_ids.count(id) != 0;
 }
 
+bool CIdHistory::IsEmpty()
+{
+    Common::CLockGuard guard(*this);
+    return m_ids.empty();
+}
+
 void CIdHistory::Add(int32_t id)
 {
     Common::CLockGuard guard(*this);

@@ -28,6 +28,7 @@ public:
     ~CIdHistory();
 
     bool Contains(int32_t id);
+    bool IsEmpty();
     // An id already present moves to the newest place; beyond the hard
     // limit the oldest id goes.
     void Add(int32_t id);

@@ -100,6 +100,17 @@ CChannelRecord::CChannelRecord(const CString& key, bool persistent)
     {
         Registry::ReadString(m_hKey, text.name, TextValueBytes, this->*text.field);
     }
+    unsigned long long nextCheck = 0;
+    if (Registry::ReadDword(m_hKey, "failedPolls", value) && value != 0)
+    {
+        m_pollFailure.count = value;
+        Registry::ReadDword(m_hKey, "failureStatus", m_pollFailure.status);
+        // The retriever bounds how long a stored time can make it wait.
+        if (Registry::ReadQword(m_hKey, "nextCheck", nextCheck))
+        {
+            m_pollFailure.nextCheck = static_cast<int64_t>(nextCheck);
+        }
+    }
 }
 
 CChannelRecord::~CChannelRecord()
@@ -139,6 +150,21 @@ CChannelRecord::~CChannelRecord()
             {
                 Registry::WriteString(m_hKey, text.name, value);
             }
+        }
+        // Likewise only while polls fail.
+        const CPollFailure failure = GetPollFailure();
+        if (failure.count == 0)
+        {
+            for (const char* name : {"failedPolls", "failureStatus", "nextCheck"})
+            {
+                ::RegDeleteValueA(m_hKey, name);
+            }
+        }
+        else
+        {
+            Registry::WriteDword(m_hKey, "failedPolls", failure.count);
+            Registry::WriteDword(m_hKey, "failureStatus", failure.status);
+            Registry::WriteQword(m_hKey, "nextCheck", static_cast<unsigned long long>(failure.nextCheck));
         }
     }
     if (m_hKey != nullptr)
@@ -211,4 +237,16 @@ CString CChannelRecord::GetCurrentUrl() const
 void CChannelRecord::SetCurrentUrl(const CString& value)
 {
     SetText(&CChannelRecord::m_currentUrl, value);
+}
+
+CChannelRecord::CPollFailure CChannelRecord::GetPollFailure() const
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return m_pollFailure;
+}
+
+void CChannelRecord::SetPollFailure(const CPollFailure& failure)
+{
+    std::lock_guard<std::mutex> guard(m_textLock);
+    m_pollFailure = failure;
 }

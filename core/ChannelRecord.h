@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 class CChannelRecord
@@ -67,6 +68,22 @@ public:
     CString GetCurrentUrl() const;
     void SetCurrentUrl(const CString& value);
 
+    // How the channel's latest polls failed, kept across runs so that a
+    // restart neither asks a server sooner than it allowed nor forgets why
+    // a gone feed was switched off. No failures after a success.
+    struct CPollFailure
+    {
+        // Consecutive failed polls.
+        DWORD count = 0;
+        // The last one's HTTP status; 0 when no answer came.
+        DWORD status = 0;
+        // When the channel is asked next (seconds since 1970, UTC); 0 when
+        // it is not asked again.
+        int64_t nextCheck = 0;
+    };
+    CPollFailure GetPollFailure() const;
+    void SetPollFailure(const CPollFailure& failure);
+
 private:
     // The text values kept beside the options: one row each, read and
     // written by one loop, absent in older registries.
@@ -95,4 +112,5 @@ private:
     CString m_etag;
     CString m_lastModified;
     CString m_currentUrl;
+    CPollFailure m_pollFailure;
 };

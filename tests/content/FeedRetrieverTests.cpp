@@ -283,18 +283,6 @@ TEST_F(FeedRetrieverTest, EveryFailedDetectionBuffersAnErrorNotice)
     EXPECT_EQ(notice.GetId(), again.GetId());
 }
 
-TEST_F(FeedRetrieverTest, AKnownChannelThatFailsLaterStaysIdleAndQuiet)
-{
-    auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitForPoll(*retriever, 1));
-    TakeTitles(*retriever);
-    Serve(CTestHttpServer::Reply::WithStatus("500 Internal Server Error", "oops"));
-    retriever->Wake();
-    ASSERT_TRUE(WaitForPoll(*retriever, 2));
-    EXPECT_EQ(0, Waiting(*retriever));
-    EXPECT_EQ(CAbstractRetriever::Idle, retriever->GetState());
-}
-
 TEST_F(FeedRetrieverTest, StopDuringAFetchDoesNotWaitForTheNetwork)
 {
     // The detection fetch, or the first poll after it, never gets an answer.
