@@ -39,15 +39,7 @@ protected:
         }
         return texts;
     }
-    Strings Keys()
-    {
-        Strings keys;
-        for (unsigned i = 0; i < m_manager.ChannelCount(); ++i)
-        {
-            keys.push_back(m_manager.ChannelKeyAt(i)->GetString());
-        }
-        return keys;
-    }
+    Strings Keys() { return ::Keys(m_manager); }
     CChannelRecord& Record(unsigned index) { return *m_manager.ChannelAt(index)->GetChannel(); }
     void SetRow(int row, UINT state, UINT mask)
     {
@@ -61,13 +53,6 @@ protected:
         ::SetWindowTextA(Item(IDC_CHANNEL_URL), text.c_str());
         Command(IDC_CHANNEL_ADD);
         Pump();
-    }
-    static void Type(int id, const std::string& text)
-    {
-        for (char c : text)
-        {
-            ::SendMessageA(Item(id), WM_CHAR, static_cast<unsigned char>(c), 0);
-        }
     }
     static bool HintShown()
     {
@@ -129,23 +114,6 @@ TEST_F(ChannelsTabTest, AddsWhereTheManagerSortsAndOnlyKeysItTakes)
     EXPECT_EQ(abc, Keys());
 }
 
-TEST_F(ChannelsTabTest, CheckBoxesStopAndStartTheirChannels)
-{
-    CFakeRetriever* channels[] = {AddFake("http://h/a"), AddFake("http://h/b", false)};
-    Open(Dialog::ChannelsPage);
-    EXPECT_TRUE(List().GetCheck(0));
-    EXPECT_FALSE(List().GetCheck(1));
-    const std::pair<int, bool> clicks[] = {{0, false}, {1, true}, {0, true}};
-    for (const auto& click : clicks)
-    {
-        SCOPED_TRACE(click.first);
-        CheckRow(click.first, click.second);
-        EXPECT_EQ(click.second ? CAbstractRetriever::Idle : CAbstractRetriever::Stopped,
-                  channels[click.first]->GetState());
-        EXPECT_EQ(click.second, channels[click.first]->GetChannel()->GetEnabled());
-    }
-}
-
 TEST_F(ChannelsTabTest, RefreshShowsStatusTimeAndThenTheFeedsTitle)
 {
     CTestHttpServer server([](const CTestHttpServer::Request&) {
@@ -173,11 +141,20 @@ TEST_F(ChannelsTabTest, RefreshShowsStatusTimeAndThenTheFeedsTitle)
     Picture("configuration-channels");
 }
 
-TEST_F(ChannelsTabTest, EditsGoToTheChannelTheyShowAndSurviveCancel)
+TEST_F(ChannelsTabTest, CheckBoxesAndEditsGoToTheChannelTheyShowAndSurviveCancel)
 {
-    AddFake("http://h/a");
-    AddFake("http://h/b");
+    CFakeRetriever* channels[] = {AddFake("http://h/a"), AddFake("http://h/b", false)};
     Open(Dialog::ChannelsPage);
+    EXPECT_FALSE(List().GetCheck(1));
+    const std::pair<int, bool> clicks[] = {{0, false}, {1, true}, {0, true}};
+    for (const auto& click : clicks)
+    {
+        SCOPED_TRACE(click.first);
+        CheckRow(click.first, click.second);
+        EXPECT_EQ(click.second ? CAbstractRetriever::Idle : CAbstractRetriever::Stopped,
+                  channels[click.first]->GetState());
+        EXPECT_EQ(click.second, channels[click.first]->GetChannel()->GetEnabled());
+    }
     EXPECT_EQ(8, ::SendMessageA(Item(IDC_CHANNEL_ICON), CB_GETCOUNT, 0, 0)) << "no download icon";
     SelectRow(1);
     Type(IDC_CHANNEL_USERNAME, "alice");
@@ -264,8 +241,7 @@ TEST_F(ChannelsTabTest, ActsOnNothingAndRebuildsWhenChannelsChangedUnderneath)
             EXPECT_EQ(CAbstractRetriever::Idle, channel->GetState());
         }
         EXPECT_EQ(0u, Record(1).GetColor() + Record(2).GetColor());
-        Dialog::CloseOpen();
-        Pump();
+        Close();
         m_manager.StopAll();
     }
 }

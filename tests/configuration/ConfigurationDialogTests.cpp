@@ -1,13 +1,17 @@
 #include "ConfigurationTest.h"
 
-#include "core/Settings.h"
+#include <functional>
 
 namespace
 {
 using ConfigurationDialogTest = ConfigurationTest;
 
-TEST_F(ConfigurationDialogTest, OpensAtTheRequestedPageAndOnlyFlashesWhenOpenAlready)
+TEST_F(ConfigurationDialogTest, OpensAtTheRequestedPageOnceAndClosesByEveryWay)
 {
+    const std::function<void(HWND)> closes[] = {
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); }, [](HWND) { Dialog::CloseOpen(); },
+        [](HWND) { Dialog::CloseOpen(); }};
     for (int page = 0; page < 4; ++page)
     {
         SCOPED_TRACE(page);
@@ -19,48 +23,30 @@ TEST_F(ConfigurationDialogTest, OpensAtTheRequestedPageAndOnlyFlashesWhenOpenAlr
         EXPECT_STREQ("tidelight Configuration", caption);
         EXPECT_EQ(nullptr, ::GetWindow(sheet, GW_OWNER));
         EXPECT_NE(0, ::SendMessageA(sheet, WM_GETICON, ICON_SMALL, 0));
-
         // A second command changes nothing: the same sheet, the same page.
-        Open((page + 1) % 4);
-        EXPECT_EQ(sheet, Sheet());
+        EXPECT_EQ(sheet, Open((page + 1) % 4));
         EXPECT_EQ(page, CurrentPageIndex());
-
-        Dialog::CloseOpen();
+        closes[page](sheet);
         Pump();
         EXPECT_EQ(nullptr, Sheet());
         EXPECT_FALSE(::IsWindow(sheet));
-    }
-}
-
-TEST_F(ConfigurationDialogTest, OkAndCancelCloseTheSheet)
-{
-    for (int button : {PSBTN_OK, PSBTN_CANCEL})
-    {
-        SCOPED_TRACE(button);
-        const HWND sheet = Open(Dialog::AboutPage);
-        ASSERT_NE(nullptr, sheet);
-        PropSheet_PressButton(sheet, button);
-        Pump();
-        EXPECT_FALSE(::IsWindow(sheet));
-        EXPECT_EQ(nullptr, Sheet());
     }
 }
 
 TEST_F(ConfigurationDialogTest, AboutReadsTheCountOnceForEachSheet)
 {
-    Settings().SetNewsDisplayed(0);
+    const auto count = [](int news)
+    { return std::to_string(news) + " news brought to your desktop since first run."; };
     Open(Dialog::AboutPage);
     EXPECT_EQ("tidelight 1.7", Text(IDC_ABOUT_VERSION));
-    EXPECT_EQ("0 news brought to your desktop since first run.", Text(IDC_ABOUT_COUNT));
+    EXPECT_EQ(count(0), Text(IDC_ABOUT_COUNT));
     Settings().SetNewsDisplayed(42);
     PropSheet_SetCurSel(Sheet(), nullptr, Dialog::ChannelsPage);
     PropSheet_SetCurSel(Sheet(), nullptr, Dialog::AboutPage);
-    EXPECT_EQ("0 news brought to your desktop since first run.", Text(IDC_ABOUT_COUNT));
+    EXPECT_EQ(count(0), Text(IDC_ABOUT_COUNT));
     Picture("configuration-about");
-
-    Dialog::CloseOpen();
+    Close();
     Open(Dialog::AboutPage);
-    EXPECT_EQ("42 news brought to your desktop since first run.", Text(IDC_ABOUT_COUNT));
-    Settings().SetNewsDisplayed(0);
+    EXPECT_EQ(count(42), Text(IDC_ABOUT_COUNT));
 }
 } // namespace

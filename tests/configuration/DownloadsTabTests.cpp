@@ -1,95 +1,79 @@
 // The Downloads page in a sheet of its own, over a job list of the test's
 // own (registry sandbox, scratch folder) fed by a server on 127.0.0.1.
 #include "ConfigurationTest.h"
-#include "configuration/DownloadsTab.h"
-#include "content/download/DownloadTest.h"
-#include "framework/MessageLoop.h"
-#include "framework/Module.h"
-#include "framework/PropertySheet.h"
-#include "support/WindowPicture.h"
 
-std::atomic<uint64_t> DownloadTest::s_now{0};
+#include "configuration/DownloadsTab.h"
+#include "content/download/DownloadJobList.h"
+#include "support/ScratchFolder.h"
+#include "support/TestHttpServer.h"
+#include "support/WaitUntil.h"
+
+#include <memory>
 
 namespace
 {
-class DownloadsTabTest : public DownloadTest
+using Reply = CTestHttpServer::Reply;
+
+class DownloadsTabTest : public ConfigurationTest
 {
 protected:
-    DownloadsTabTest() : m_sheet("tidelight Configuration", IDI_TIDELIGHT), m_server(&Serve)
-    {
-        Framework::InitCommonControlClasses();
-        Framework::Module().Init(::GetModuleHandleA(nullptr));
-        Framework::Module().AddMessageLoop(&m_loop);
-    }
+    DownloadsTabTest() : m_sheet("tidelight Configuration", IDI_TIDELIGHT) {}
     // The page goes before the job list it shows.
-    void TearDown() override
+    ~DownloadsTabTest() override
     {
         ::DestroyWindow(m_sheet.m_hWnd);
+        s_ownSheet = nullptr;
         Pump();
-        Framework::Module().RemoveMessageLoop();
-        DownloadTest::TearDown();
     }
 
     // "/slow..." trickles 2000000 bytes, "/stall.bin" never answers,
     // "/missing.bin" is not found; the rest are small files.
-    static Reply Serve(const Request& request)
+    static Reply Serve(const CTestHttpServer::Request& request)
     {
-        Reply reply = File(Body(request.target.compare(0, 5, "/slow") == 0 ? 2000000 : 1536));
+        const bool slow = request.target.compare(0, 5, "/slow") == 0;
+        Reply reply = Reply::Ok(std::string(slow ? 2000000 : 1536, 'b'), "application/octet-stream");
         reply.stall = request.target == "/stall.bin";
         reply.pieceSize = 4096;
-        reply.pieceDelayMs = request.target.compare(0, 5, "/slow") == 0 ? 100 : 0;
+        reply.pieceDelayMs = slow ? 100 : 0;
         return request.target == "/missing.bin" ? Reply::WithStatus("404 Not Found", "") : reply;
     }
+    // Adds a job and waits until it reaches the state, unless that is -1.
     CDownloadJob* Add(const std::string& path, int state)
     {
-        CDownloadJob* job = DownloadTest::Add(m_server.GetUrl(path));
-        EXPECT_TRUE(WaitForState(job, state)) << path;
+        EXPECT_TRUE(m_jobs.AddJob(m_server.GetUrl(path).c_str()));
+        CDownloadJob* job = m_jobs.JobAt(m_jobs.JobCount() - 1);
+        EXPECT_TRUE(state < 0 || WaitUntil([&] { return job->GetState() == state; }, 20000)) << path;
         return job;
     }
-
-    void Open()
+    void OpenPage()
     {
-        m_page.reset(new Configuration::CDownloadsTab(List()));
-        m_sheet.AddPage(*m_page);
-        ASSERT_NE(nullptr, m_sheet.Create());
+        m_sheet.AddPage(m_page);
+        ASSERT_NE(nullptr, s_ownSheet = m_sheet.Create());
         Pump();
     }
-    HWND Item(int id) const { return ::GetDlgItem(PropSheet_GetCurrentPageHwnd(m_sheet.m_hWnd), id); }
-    Framework::CListView Rows() const { return Framework::CListView(Item(IDC_DOWNLOAD_LIST)); }
-    std::string Cell(int row, int column) const { return Rows().GetItemText(row, column).GetString(); }
-    bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
-    std::string Text(int id) const
-    {
-        char text[64] = {};
-        ::GetWindowTextA(Item(id), text, sizeof(text));
-        return text;
-    }
-    void Click(int id) { ::SendMessageA(::GetParent(Item(id)), WM_COMMAND, id, LPARAM(Item(id))); }
-    void Tick()
-    {
-        ::SendMessageA(::GetParent(Item(IDC_DOWNLOAD_LIST)), WM_TIMER,
-                       Configuration::CDownloadsTab::RefreshTimer, 0);
-    }
-    void Pump() { PumpThrough(m_loop); }
+    static Framework::CListView Rows() { return Framework::CListView(Item(IDC_DOWNLOAD_LIST)); }
+    static std::string Cell(int row, int column) { return Rows().GetItemText(row, column).GetString(); }
+    static bool Enabled(int id) { return ::IsWindowEnabled(Item(id)) != FALSE; }
+    static void Tick() { Timer(Configuration::CDownloadsTab::RefreshTimer); }
 
-    Framework::CMessageLoop m_loop;
-    std::unique_ptr<Configuration::CDownloadsTab> m_page;
+    CTestHttpServer m_server{&Serve};
+    CScratchFolder m_folder;
+    CDownloadJobList m_jobs{m_folder.Path().c_str()};
+    Configuration::CDownloadsTab m_page{m_jobs};
     Framework::CPropertySheet m_sheet;
-    CTestHttpServer m_server;
 };
 } // namespace
 
 TEST_F(DownloadsTabTest, ButtonsFollowTheSelectedJobsState)
 {
-    DownloadTest::Add(m_server.GetUrl("/stall.bin"));
+    Add("/stall.bin", -1);
     Add("/slow-talk.mp3", CDownloadJob::Downloading);
     ASSERT_TRUE(Add("/slow-interview.ogg", CDownloadJob::Downloading)->Pause());
     Add("/missing.bin", CDownloadJob::Failed);
     Add("/episode-12.mp3", CDownloadJob::Finished);
-    ASSERT_TRUE(WaitForState(List().JobAt(2), CDownloadJob::Paused));
-    Open();
+    ASSERT_TRUE(WaitUntil([&] { return m_jobs.JobAt(2)->GetState() == CDownloadJob::Paused; }));
+    OpenPage();
     ASSERT_EQ(5, Rows().GetItemCount());
-
     const struct
     {
         int row; // -1: nothing selected
@@ -119,36 +103,38 @@ TEST_F(DownloadsTabTest, ButtonsFollowTheSelectedJobsState)
     }
     Rows().Select(1);
     Tick();
-    Pump();
-    ::Sleep(300);
-    Pump();
-    SaveWindowPicture(m_sheet.m_hWnd, "configuration-downloads");
+    Picture("configuration-downloads");
 }
 
 TEST_F(DownloadsTabTest, APausedRowResumesAndACancelWhilePausedEndsFailed)
 {
     CDownloadJob* job = Add("/slow-talk.mp3", CDownloadJob::Downloading);
-    Open();
+    OpenPage();
     Rows().Select(0);
-    Click(IDC_DOWNLOAD_PAUSE);
-    ASSERT_TRUE(WaitForState(job, CDownloadJob::Paused));
-    Tick();
-    EXPECT_EQ("Paused", Cell(0, 1));
-    EXPECT_EQ("", Cell(0, 2) + Cell(0, 3) + Cell(0, 4));
-
-    Click(IDC_DOWNLOAD_PAUSE); // "Resume"
-    EXPECT_TRUE(WaitForState(job, CDownloadJob::Downloading, 1000));
-    Tick();
-    EXPECT_EQ("Downloading", Cell(0, 1));
-    EXPECT_NE(std::string::npos, Cell(0, 2).find("%)")) << Cell(0, 2);
-    EXPECT_EQ("1.91 MB's", Cell(0, 4));
-
-    Click(IDC_DOWNLOAD_PAUSE);
-    ASSERT_TRUE(WaitForState(job, CDownloadJob::Paused));
-    Click(IDC_DOWNLOAD_CANCEL);
-    ASSERT_TRUE(WaitForEnd(job));
-    Tick();
-    EXPECT_EQ("Failed", Cell(0, 1));
+    const struct
+    {
+        int button;
+        int state;
+        const char* status;
+    } steps[] = {{IDC_DOWNLOAD_PAUSE, CDownloadJob::Paused, "Paused"},
+                 {IDC_DOWNLOAD_PAUSE, CDownloadJob::Downloading, "Downloading"}, // "Resume"
+                 {IDC_DOWNLOAD_PAUSE, CDownloadJob::Paused, "Paused"},
+                 {IDC_DOWNLOAD_CANCEL, CDownloadJob::Failed, "Failed"}};
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(step.status);
+        Command(step.button);
+        ASSERT_TRUE(WaitUntil([&] { return job->GetState() == step.state; }, 20000));
+        Tick();
+        EXPECT_EQ(step.status, Cell(0, 1));
+        // Progress and size show only while the file comes in.
+        if (step.state != CDownloadJob::Failed)
+        {
+            const bool coming = step.state == CDownloadJob::Downloading;
+            EXPECT_EQ(coming, Cell(0, 2).find("%)") != std::string::npos) << Cell(0, 2);
+            EXPECT_EQ(coming ? "1.91 MB's" : "", Cell(0, 4));
+        }
+    }
     EXPECT_FALSE(m_folder.Exists("slow-talk.mp3"));
 }
 
@@ -158,17 +144,17 @@ TEST_F(DownloadsTabTest, ClearTakesEveryEndedRowAndItsKeyButNoFile)
     Add("/two.mp3", CDownloadJob::Finished);
     Add("/slow-talk.mp3", CDownloadJob::Downloading);
     CDownloadJob* three = Add("/three.mp3", CDownloadJob::Finished);
-    Open();
+    OpenPage();
     // Removed behind the page's back: the row goes at the next refresh, and
     // its pointer is never used.
-    ASSERT_TRUE(List().RemoveJob(three));
+    ASSERT_TRUE(m_jobs.RemoveJob(three));
     Tick();
     ASSERT_EQ(3, Rows().GetItemCount());
 
-    Click(IDC_DOWNLOAD_CLEAR);
+    Command(IDC_DOWNLOAD_CLEAR);
     ASSERT_EQ(1, Rows().GetItemCount());
     EXPECT_EQ(m_server.GetUrl("/slow-talk.mp3"), Cell(0, 0));
-    EXPECT_EQ(1u, List().JobCount());
+    EXPECT_EQ(1u, m_jobs.JobCount());
     for (const char* path : {"/one.mp3", "/two.mp3", "/slow-talk.mp3"})
     {
         const std::string key = std::string(CDownloadJobList::RegistryPath) + "\\" + m_server.GetUrl(path);

@@ -8,7 +8,8 @@
 
 namespace
 {
-const char QuotedCommand[] = "\"C:\\Program Files\\Web Browser\\browser.exe\" -nohome \"%1\"";
+const char Quoted[] = "\"C:\\Program Files\\Web Browser\\browser.exe\" -nohome \"%1\"";
+const char Browser[] = "C:\\Program Files\\Web Browser\\browser.exe";
 
 // Records what would have been started instead of starting it.
 class LauncherTest : public ::testing::Test
@@ -25,100 +26,90 @@ protected:
 };
 } // namespace
 
-TEST_F(LauncherTest, WebLinkStartsTheBrowserProgramWithTheLink)
+TEST_F(LauncherTest, AWebLinkGoesToTheBrowserOrToTheShellWithQuotationMarksEscaped)
 {
-    Launcher(QuotedCommand, false).OpenLink("http://news.example.test/story?id=4");
-
-    ASSERT_EQ(1u, m_launched.size());
-    EXPECT_EQ("C:\\Program Files\\Web Browser\\browser.exe", m_launched[0].first);
-    EXPECT_EQ("-nohome \"http://news.example.test/story?id=4\"", m_launched[0].second);
-}
-
-TEST_F(LauncherTest, TabbedBrowserOrNoBrowserCommandHandsTheLinkToTheShell)
-{
-    Launcher(QuotedCommand, true).OpenLink("https://news.example.test/");
-    Launcher("", false).OpenLink("http://news.example.test/a");
-    Launcher("   ", false).OpenLink("http://news.example.test/b");
-
-    ASSERT_EQ(3u, m_launched.size());
-    EXPECT_EQ("https://news.example.test/", m_launched[0].first);
-    EXPECT_EQ("", m_launched[0].second);
-    EXPECT_EQ("http://news.example.test/a", m_launched[1].first);
-    EXPECT_EQ("http://news.example.test/b", m_launched[2].first);
+    const struct
+    {
+        const char* command;
+        bool tabbed;
+        const char* link;
+        std::pair<std::string, std::string> launched;
+    } rows[] = {
+        {Quoted, false, "http://news.test/story?id=4", {Browser, "-nohome \"http://news.test/story?id=4\""}},
+        // A tabbed browser, or none named, gets the link through the shell.
+        {Quoted, true, "https://news.test/", {"https://news.test/", ""}},
+        {"", false, "http://news.test/a", {"http://news.test/a", ""}},
+        {"   ", false, "http://news.test/b", {"http://news.test/b", ""}},
+        {Quoted,
+         false,
+         "http://x.test/\" --disable-security \"",
+         {Browser, "-nohome \"http://x.test/%22%20--disable-security%20%22\""}},
+        {"browser.exe %1", false, "http://x.test/\" -x \"", {"browser.exe", "http://x.test/%22%20-x%20%22"}},
+        {Quoted, true, "http://x.test/\" -x \"", {"http://x.test/%22%20-x%20%22", ""}},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.link);
+        m_launched.clear();
+        Launcher(row.command, row.tabbed).OpenLink(row.link);
+        ASSERT_EQ(1u, m_launched.size());
+        EXPECT_EQ(row.launched, m_launched[0]);
+    }
 }
 
 TEST_F(LauncherTest, LinksThatAreNotWebPagesAreNeverOpened)
 {
-    const char* links[] = {"file:///C:/Windows/System32/calc.exe",
-                           "file://server/share/run.exe",
-                           "javascript:alert(document.cookie)",
-                           "\\\\server\\share\\run.exe",
-                           "C:\\Windows\\System32\\calc.exe",
-                           "calc.exe",
-                           "mailto:someone@example.test",
-                           "ftp://example.test/file.exe",
-                           "ms-settings:privacy",
-                           ""};
-    for (bool tabbed : {false, true})
+    for (const char* link : {"file:///C:/Windows/System32/calc.exe", "file://server/share/run.exe",
+                             "javascript:alert(document.cookie)", "\\\\server\\share\\run.exe",
+                             "C:\\Windows\\System32\\calc.exe", "calc.exe", "mailto:someone@example.test",
+                             "ftp://example.test/file.exe", "ms-settings:privacy", ""})
     {
-        for (const char* link : links)
+        for (bool tabbed : {false, true})
         {
-            Launcher(QuotedCommand, tabbed).OpenLink(link);
+            Launcher(Quoted, tabbed).OpenLink(link);
             Launcher("", tabbed).OpenLink(link);
         }
     }
     EXPECT_TRUE(m_launched.empty());
 }
 
-TEST_F(LauncherTest, QuotationMarksInALinkCannotAddArguments)
-{
-    const CString link = "http://x.test/\" --disable-security \"";
-    Launcher(QuotedCommand, false).OpenLink(link);
-    Launcher("browser.exe %1", false).OpenLink(link);
-    Launcher(QuotedCommand, true).OpenLink(link);
-
-    ASSERT_EQ(3u, m_launched.size());
-    EXPECT_EQ("-nohome \"http://x.test/%22%20--disable-security%20%22\"", m_launched[0].second);
-    EXPECT_EQ("http://x.test/%22%20--disable-security%20%22", m_launched[1].second);
-    EXPECT_EQ("http://x.test/%22%20--disable-security%20%22", m_launched[2].first);
-}
-
-TEST_F(LauncherTest, LocalFilesOpenOnlyThroughTheirOwnEntryPoint)
-{
-    const CString download = "C:\\tidelight\\Downloads\\episode 12.mp3";
-    Launcher(QuotedCommand, false).OpenLocalFile(download);
-    Launcher(QuotedCommand, true).OpenLocalFile(download);
-    // Neither a web link nor nothing is a local file.
-    Launcher(QuotedCommand, false).OpenLocalFile("http://news.example.test/");
-    Launcher(QuotedCommand, false).OpenLocalFile("");
-
-    ASSERT_EQ(2u, m_launched.size());
-    EXPECT_EQ(std::string(download.GetString()), m_launched[0].first);
-    EXPECT_EQ("", m_launched[0].second);
-    EXPECT_EQ(std::string(download.GetString()), m_launched[1].first);
-}
-
-TEST_F(LauncherTest, AFileThatWouldRunCodeOpensOnlyWhenTheUserAgrees)
+TEST_F(LauncherTest, LocalFilesOpenOnlyThroughTheirOwnEntryPointAndProgramsOnlyWhenTheUserAgrees)
 {
     const struct
     {
         const char* path;
+        bool ask; // whether there is someone to ask
         bool answer;
-        size_t asked;
-        size_t opened;
-    } cases[] = {{"C:\\d\\talk.ogg", false, 0, 1},
-                 {"C:\\d\\setup.exe", false, 1, 0},
-                 {"C:\\d\\setup.exe", true, 1, 1}};
-    for (const auto& c : cases)
+        size_t asked, opened;
+    } rows[] = {{"C:\\d\\episode 12.mp3", true, false, 0, 1},
+                {"C:\\d\\setup.exe", true, false, 1, 0},
+                {"C:\\d\\setup.exe", true, true, 1, 1},
+                {"C:\\d\\setup.exe", false, true, 0, 0},
+                // Neither a web link nor nothing is a local file.
+                {"http://news.test/", true, true, 0, 0},
+                {"", true, true, 0, 0}};
+    for (bool tabbed : {false, true})
     {
-        SCOPED_TRACE(c.path);
-        m_launched.clear();
-        size_t asked = 0;
-        Launcher("", false).OpenLocalFile(c.path, [&](const CString&) { return ++asked, c.answer; });
-        EXPECT_EQ(c.asked, asked);
-        EXPECT_EQ(c.opened, m_launched.size());
+        for (const auto& row : rows)
+        {
+            SCOPED_TRACE(row.path);
+            m_launched.clear();
+            size_t asked = 0;
+            const auto question = [&](const CString&) { return ++asked, row.answer; };
+            if (row.ask)
+            {
+                Launcher(Quoted, tabbed).OpenLocalFile(row.path, question);
+            }
+            else
+            {
+                Launcher(Quoted, tabbed).OpenLocalFile(row.path);
+            }
+            EXPECT_EQ(row.asked, asked);
+            ASSERT_EQ(row.opened, m_launched.size());
+            if (row.opened != 0)
+            {
+                EXPECT_EQ(std::make_pair(std::string(row.path), std::string()), m_launched[0]);
+            }
+        }
     }
-    m_launched.clear();
-    Launcher("", false).OpenLocalFile("C:\\d\\setup.exe"); // nobody to ask: never
-    EXPECT_TRUE(m_launched.empty());
 }

@@ -1,14 +1,17 @@
 #include "core/ChannelRecord.h"
 
 #include "common/PasswordScrambler.h"
-#include "support/RegistrySandbox.h"
+#include "core/StoredValue.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace
 {
 const char Key[] = "http://127.0.0.1/feeds/news.xml";
-const char Path[] = "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1/feeds/news.xml";
+const std::string Channels = "SOFTWARE\\tidelight\\Channels";
+const std::string Path = Channels + "\\" + Key;
 
 class ChannelRecordTest : public ::testing::Test
 {
@@ -17,131 +20,89 @@ protected:
 };
 } // namespace
 
-TEST_F(ChannelRecordTest, KeyWithoutValuesGivesDefaultsAndWritesThemBack)
-{
-    TestRegistry::CreateKey(HKEY_CURRENT_USER, Path);
-    {
-        CChannelRecord record(Key, true);
-        EXPECT_STREQ("", record.GetUsername());
-        EXPECT_STREQ("", record.GetPassword());
-        EXPECT_FALSE(record.GetRepeatHeadlines());
-        EXPECT_EQ(20u, record.GetPollingInterval());
-        EXPECT_TRUE(record.GetEnabled());
-        EXPECT_EQ(0u, record.GetColor());
-        EXPECT_EQ(0u, record.GetIcon());
-    }
-    EXPECT_EQ(7u, TestRegistry::CountValues(HKEY_CURRENT_USER, Path));
-    DWORD value = 0;
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Path, "pollingInterval", value));
-    EXPECT_EQ(20u, value);
-}
-
-TEST_F(ChannelRecordTest, StoredOptionsLoadAndChangesSurvive)
+TEST_F(ChannelRecordTest, StoredOptionsLoadOnlyWhenWellFormedAndAreWrittenBackAsLoaded)
 {
     const CString scrambled = Common::ScramblePassword("pa55");
-    TestRegistry::SetString(HKEY_CURRENT_USER, Path, "username", "reader");
-    TestRegistry::SetString(HKEY_CURRENT_USER, Path, "password", std::string(scrambled.GetString(), 4));
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Path, "repeatHeadlines", 1);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Path, "pollingInterval", 5);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Path, "enabled", 5);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Path, "color", 3);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Path, "icon", 6);
-    {
-        CChannelRecord record(Key, true);
-        EXPECT_STREQ("reader", record.GetUsername());
-        EXPECT_STREQ("pa55", record.GetPassword());
-        EXPECT_TRUE(record.GetRepeatHeadlines());
-        EXPECT_EQ(5u, record.GetPollingInterval());
-        EXPECT_TRUE(record.GetEnabled());
-        EXPECT_EQ(3u, record.GetColor());
-        EXPECT_EQ(6u, record.GetIcon());
-        record.SetColor(4);
-    }
-    DWORD value = 0;
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Path, "enabled", value));
-    EXPECT_EQ(1u, value) << "booleans are written back as 0 or 1";
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Path, "color", value));
-    EXPECT_EQ(4u, value);
-    CChannelRecord again(Key, true);
-    EXPECT_STREQ("pa55", again.GetPassword());
-}
-
-TEST_F(ChannelRecordTest, MalformedValuesGiveDefaults)
-{
-    TestRegistry::SetString(HKEY_CURRENT_USER, Path, "pollingInterval", "5");
-    TestRegistry::SetString(HKEY_CURRENT_USER, Path, "username", std::string(32, 'u'));
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Path, "password", 7);
-    CChannelRecord record(Key, true);
-    EXPECT_EQ(20u, record.GetPollingInterval());
-    EXPECT_STREQ("", record.GetUsername());
-    EXPECT_STREQ("", record.GetPassword());
-}
-
-TEST_F(ChannelRecordTest, PollingIntervalsOutsideOneHourLoadClamped)
-{
     const struct
     {
-        DWORD stored;
-        DWORD loaded;
-    } cases[] = {{0, 1}, {1, 1}, {60, 60}, {61, 60}, {0xFFFFFFFF, 60}};
-    for (const auto& c : cases)
+        const char* name;
+        DWORD type;
+        std::string data, loaded;
+    } rows[] = {
+        {"username", REG_SZ, "", ""}, // no value: the defaults
+        {"username", REG_SZ, std::string("reader", 7), "reader"},
+        {"username", REG_SZ, std::string(32, 'u') + '\0', ""},
+        {"password", REG_SZ, std::string(scrambled.GetString(), 4) + '\0', "pa55"},
+        {"password", REG_DWORD, DwordBytes(7), ""},
+        {"repeatHeadlines", REG_DWORD, DwordBytes(1), "1"},
+        {"enabled", REG_DWORD, DwordBytes(5), "1"},
+        {"color", REG_DWORD, DwordBytes(3), "3"},
+        {"icon", REG_DWORD, DwordBytes(6), "6"},
+        // The page offers 1 to 60 minutes; 0 would poll without pause.
+        {"pollingInterval", REG_SZ, std::string("5", 2), "20"},
+        {"pollingInterval", REG_DWORD, DwordBytes(0), "1"},
+        {"pollingInterval", REG_DWORD, DwordBytes(60), "60"},
+        {"pollingInterval", REG_DWORD, DwordBytes(61), "60"},
+        {"pollingInterval", REG_DWORD, DwordBytes(0xFFFFFFFF), "60"},
+    };
+    for (const auto& row : rows)
     {
-        SCOPED_TRACE(c.stored);
-        TestRegistry::SetDword(HKEY_CURRENT_USER, Path, "pollingInterval", c.stored);
-        EXPECT_EQ(c.loaded, CChannelRecord(Key, true).GetPollingInterval());
-    }
-}
-
-TEST_F(ChannelRecordTest, PasswordsWithEveryByteSurvive)
-{
-    for (int k = 0; k < 255; k += 17)
-    {
-        std::string plain(31, ' ');
-        for (int i = 0; i < 31; ++i)
+        SCOPED_TRACE(std::string(row.name) + " " + row.loaded);
+        TestRegistry::DeleteTree(HKEY_CURRENT_USER, Channels.c_str());
+        TestRegistry::CreateKey(HKEY_CURRENT_USER, Path.c_str());
+        if (!row.data.empty())
         {
-            plain[i] = static_cast<char>((k + i * 9) % 255 + 1);
+            TestRegistry::SetRaw(HKEY_CURRENT_USER, Path.c_str(), row.name, row.type, row.data.data(),
+                                 static_cast<DWORD>(row.data.size()));
         }
         {
             CChannelRecord record(Key, true);
-            record.SetPassword(CString(plain.data(), plain.size()));
+            const std::map<std::string, std::string> values = {
+                {"username", record.GetUsername().GetString()},
+                {"password", record.GetPassword().GetString()},
+                {"repeatHeadlines", std::to_string(record.GetRepeatHeadlines())},
+                {"pollingInterval", std::to_string(record.GetPollingInterval())},
+                {"enabled", std::to_string(record.GetEnabled())},
+                {"color", std::to_string(record.GetColor())},
+                {"icon", std::to_string(record.GetIcon())}};
+            const std::map<std::string, std::string> defaults = {{"username", ""},
+                                                                 {"password", ""},
+                                                                 {"repeatHeadlines", "0"},
+                                                                 {"pollingInterval", "20"},
+                                                                 {"enabled", "1"},
+                                                                 {"color", "0"},
+                                                                 {"icon", "0"}};
+            for (const auto& value : values)
+            {
+                EXPECT_EQ(value.first == row.name ? row.loaded : defaults.at(value.first), value.second)
+                    << value.first;
+            }
         }
-        CChannelRecord record(Key, true);
-        const CString loaded = record.GetPassword();
-        ASSERT_EQ(plain, std::string(loaded.GetString(), loaded.GetLength()));
+        EXPECT_EQ(7u, TestRegistry::CountValues(HKEY_CURRENT_USER, Path.c_str()));
+        const CString password =
+            Common::ScramblePassword(row.name == std::string("password") ? row.loaded.c_str() : "");
+        EXPECT_EQ(std::string(row.name) == "password" ? password.GetString() : row.loaded,
+                  StoredValue(Path, row.name));
     }
 }
 
-TEST_F(ChannelRecordTest, DeletedChannelLosesItsKeyAndNothingElse)
+TEST_F(ChannelRecordTest, OnlyItsOwnKeyIsEverWrittenOrDeleted)
 {
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/", "color", 1);
+    const std::string other = Channels + "\\http://other.test/";
+    TestRegistry::SetDword(HKEY_CURRENT_USER, other.c_str(), "color", 1);
+    CChannelRecord(Key, true).MarkDeleted();
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, Path.c_str()));
+    // Keys that could reach the Channels key itself, and services, are never stored.
+    for (const CString& key : {CString(""), CString("..\\Channels"), CString("a\\b"),
+                               CString(std::string(300, 'x').c_str()), CString("$helpService")})
     {
-        CChannelRecord record(Key, true);
-        record.MarkDeleted();
-    }
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, Path));
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/"));
-}
-
-TEST_F(ChannelRecordTest, KeysThatCouldReachTheChannelsKeyItselfAreNeverStored)
-{
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/", "color", 1);
-    for (const CString& key : {CString(""), CString("..\\Channels"), CString("a\\b"), CString(std::string(300, 'x').c_str())})
-    {
-        CChannelRecord record(key, true);
+        CChannelRecord record(key, key != CString("$helpService"));
         EXPECT_FALSE(record.IsPersistent());
+        record.SetIcon(8);
         record.MarkDeleted();
     }
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://other.test/"));
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\a"));
-    EXPECT_EQ(0u, TestRegistry::CountValues(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels"));
-}
-
-TEST_F(ChannelRecordTest, ServiceRecordsNeverTouchTheRegistry)
-{
-    {
-        CChannelRecord record("$helpService", false);
-        EXPECT_EQ(20u, record.GetPollingInterval());
-        record.SetIcon(8);
-    }
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\$helpService"));
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, other.c_str()));
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, (Channels + "\\a").c_str()));
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, (Channels + "\\$helpService").c_str()));
+    EXPECT_EQ(0u, TestRegistry::CountValues(HKEY_CURRENT_USER, Channels.c_str()));
 }

@@ -1,76 +1,60 @@
 #include "core/RegistryMigration.h"
 
-#include "support/RegistrySandbox.h"
+#include "core/StoredValue.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
-const char Root[] = "SOFTWARE\\tidelight";
+const std::string Root = "SOFTWARE\\tidelight";
 
-class RegistryMigrationTest : public ::testing::Test
+bool Exists(const std::string& path)
 {
-protected:
-    CRegistrySandbox m_sandbox;
-};
+    return TestRegistry::KeyExists(HKEY_CURRENT_USER, (Root + path).c_str());
+}
 } // namespace
 
-TEST_F(RegistryMigrationTest, OldChannelKeysMoveUnderChannelsWithEverythingInThem)
+TEST(RegistryMigration, OldChannelKeysMoveUnderChannelsWithEverythingInThem)
 {
+    CRegistrySandbox sandbox;
     // Consecutive old-layout keys (in enumeration order) around "Downloads".
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__a.test_feed", "pollingInterval", 30);
-    TestRegistry::SetString(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__a.test_feed", "username", "ann");
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__b.test_feed", "enabled", 0);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__b.test_feed\\nested", "deep", 7);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads\\http:__c.test_file", "state", 2);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\z-channel", "color", 3);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", 12);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, (Root + "\\http:__a.test_feed").c_str(), "pollingInterval", 30);
+    TestRegistry::SetString(HKEY_CURRENT_USER, (Root + "\\http:__a.test_feed").c_str(), "username", "ann");
+    TestRegistry::SetDword(HKEY_CURRENT_USER, (Root + "\\http:__b.test_feed\\nested").c_str(), "deep", 7);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, (Root + "\\Downloads\\http:__c.test_file").c_str(), "state", 2);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, (Root + "\\z-channel").c_str(), "color", 3);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, Root.c_str(), "newsDisplayed", 12);
 
     MigrateRegistryLayout();
 
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__a.test_feed"));
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__b.test_feed"));
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\z-channel"));
-    DWORD value = 0;
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:__a.test_feed",
-                                       "pollingInterval", value));
-    EXPECT_EQ(30u, value);
-    DWORD type = 0;
-    std::string name;
-    EXPECT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:__a.test_feed",
-                                     "username", type, name));
-    EXPECT_EQ(std::string("ann", 4), name);
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER,
-                                       "SOFTWARE\\tidelight\\Channels\\http:__b.test_feed\\nested", "deep", value));
-    EXPECT_EQ(7u, value);
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\z-channel", "color",
-                                       value));
+    EXPECT_FALSE(Exists("\\http:__a.test_feed") || Exists("\\http:__b.test_feed") || Exists("\\z-channel"));
+    EXPECT_EQ("30", StoredValue(Root + "\\Channels\\http:__a.test_feed", "pollingInterval"));
+    EXPECT_EQ("ann", StoredValue(Root + "\\Channels\\http:__a.test_feed", "username"));
+    EXPECT_EQ("7", StoredValue(Root + "\\Channels\\http:__b.test_feed\\nested", "deep"));
+    EXPECT_EQ("3", StoredValue(Root + "\\Channels\\z-channel", "color"));
     // Downloads and the settings on the root stay where they were.
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads\\http:__c.test_file",
-                                       "state", value));
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\Downloads"));
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", value));
-    EXPECT_EQ(12u, value);
+    EXPECT_EQ("2", StoredValue(Root + "\\Downloads\\http:__c.test_file", "state"));
+    EXPECT_FALSE(Exists("\\Channels\\Downloads"));
+    EXPECT_EQ("12", StoredValue(Root, "newsDisplayed"));
 }
 
-TEST_F(RegistryMigrationTest, NothingMovesWhenChannelsAlreadyExists)
+TEST(RegistryMigration, RunsOnlyOnTheOldLayout)
 {
-    TestRegistry::CreateKey(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:__current.test");
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\stray", "color", 1);
+    {
+        CRegistrySandbox sandbox;
+        MigrateRegistryLayout();
+        EXPECT_FALSE(Exists("")) << "no root: nothing is made";
+    }
+    {
+        CRegistrySandbox sandbox;
+        TestRegistry::CreateKey(HKEY_CURRENT_USER, Root.c_str());
+        MigrateRegistryLayout();
+        EXPECT_TRUE(Exists("\\Channels")) << "an empty root gets Channels";
+    }
+    CRegistrySandbox sandbox;
+    TestRegistry::CreateKey(HKEY_CURRENT_USER, (Root + "\\Channels\\http:__current.test").c_str());
+    TestRegistry::SetDword(HKEY_CURRENT_USER, (Root + "\\stray").c_str(), "color", 1);
     MigrateRegistryLayout();
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\stray"));
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\stray"));
-}
-
-TEST_F(RegistryMigrationTest, MissingRootChangesNothing)
-{
-    MigrateRegistryLayout();
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, Root));
-}
-
-TEST_F(RegistryMigrationTest, EmptyRootGetsChannels)
-{
-    TestRegistry::CreateKey(HKEY_CURRENT_USER, Root);
-    MigrateRegistryLayout();
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels"));
+    EXPECT_TRUE(Exists("\\stray")) << "Channels exists already: nothing moves";
+    EXPECT_FALSE(Exists("\\Channels\\stray"));
 }

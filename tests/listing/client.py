@@ -66,16 +66,12 @@ def read_answer(body: bytes):
 
 
 class Requests:
-    """The three requests, as tidelight sends them."""
+    """list, add and remove, as tidelight sends them: call.add(user, password, url)."""
 
-    def list(self, user, password, **options):
-        return self("list.php", user, password, **options)
-
-    def add(self, user, password, channel, **options):
-        return self("add.php", user, password, channel, **options)
-
-    def remove(self, user, password, channel, **options):
-        return self("remove.php", user, password, channel, **options)
+    def __getattr__(self, operation):
+        if operation not in ("list", "add", "remove"):
+            raise AttributeError(operation)
+        return lambda *arguments, **options: self(operation + ".php", *arguments, **options)
 
 
 class Caller(Requests):

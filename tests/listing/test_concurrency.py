@@ -58,21 +58,27 @@ def gunicorn(database, tmp_path):
         log.close()
 
 
-def test_fifty_clients_at_once_lose_nothing(gunicorn):
+def crowd(client):
+    """Runs the client with the numbers 0 to CLIENTS-1, all at once."""
     start = threading.Barrier(CLIENTS)
+    threads = [threading.Thread(target=lambda n=n: (start.wait(), client(n))) for n in range(CLIENTS)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join(timeout=120)
+    assert not any(thread.is_alive() for thread in threads)
+
+
+def test_fifty_clients_at_once_lose_nothing(gunicorn):
     problems = []
 
     def client(number):
         user, password = b"user%d" % (number % USERS), b"pass%d" % (number % USERS)
         urls = [b"http://c%d.example/feed?n=%d&x=%%41 +" % (number, n) for n in range(6)]
-        expected = []
         try:
-            start.wait()
             # Five clients make each account at the same moment.
-            for url in urls:
-                expected.append(("add", gunicorn.add(user, password, url), ("success", "added")))
-            for url in urls[:3]:
-                expected.append(("remove", gunicorn.remove(user, password, url), ("success", "removed")))
+            expected = [("add", gunicorn.add(user, password, url), ("success", "added")) for url in urls]
+            expected += [("remove", gunicorn.remove(user, password, url), ("success", "removed")) for url in urls[:3]]
             expected.append(("re-add", gunicorn.add(user, password, urls[0]), ("success", "added")))
             kind, listed = gunicorn.list(user, password)
             expected.append(("list", kind, "opml"))
@@ -82,14 +88,8 @@ def test_fifty_clients_at_once_lose_nothing(gunicorn):
             return
         problems.extend((number, what, got, wanted) for what, got, wanted in expected if got != wanted)
 
-    threads = [threading.Thread(target=client, args=(number,)) for number in range(CLIENTS)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join(timeout=120)
-    assert not any(thread.is_alive() for thread in threads)
+    crowd(client)
     assert problems == []
-
     for user in range(USERS):
         kind, listed = gunicorn.list(b"user%d" % user, b"pass%d" % user)
         wanted = {b"http://c%d.example/feed?n=%d&x=%%41 +" % (number, n)
@@ -100,20 +100,9 @@ def test_fifty_clients_at_once_lose_nothing(gunicorn):
 def test_fifty_clients_adding_to_one_listing_cannot_overfill_it(gunicorn):
     full = ("error", "The listing is full: it holds %d channels, the most it may" % LIMIT)
     # Each round is a fresh race for the last places of a new listing.
-    for crowd in range(4):
-        user = b"crowd%d" % crowd
-        start = threading.Barrier(CLIENTS)
+    for user in (b"crowd%d" % n for n in range(4)):
         answers = []
-
-        def client(number):
-            start.wait()
-            answers.append(gunicorn.add(user, b"pw", b"http://c%d.example/" % number))
-
-        threads = [threading.Thread(target=client, args=(number,)) for number in range(CLIENTS)]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join(timeout=120)
+        crowd(lambda number: answers.append(gunicorn.add(user, b"pw", b"http://c%d.example/" % number)))
         assert sorted(answers) == sorted([("success", "added")] * LIMIT + [full] * (CLIENTS - LIMIT))
         kind, listed = gunicorn.list(user, b"pw")
         assert kind == "opml" and len(listed) == LIMIT

@@ -1,7 +1,7 @@
 #include "presentation/DesktopPanel.h"
 
-#include "content/ChannelManager.h"
 #include "common/TickClock.h"
+#include "content/ChannelManager.h"
 #include "content/IdHistory.h"
 #include "content/download/DownloadJobList.h"
 #include "content/download/DownloadRetriever.h"
@@ -39,7 +39,11 @@ protected:
         // Shown as start-up shows it: painting only reaches a visible window.
         ::ShowWindow(m_window, SW_SHOWNOACTIVATE);
     }
-    ~DesktopPanelTest() override { Settings().SetFullLayout(true); }
+    ~DesktopPanelTest() override
+    {
+        Settings().SetFullLayout(true);
+        Settings().SetNewsDisplayed(0);
+    }
 
     CFakeRetriever* Channel(const char* key)
     {
@@ -48,40 +52,40 @@ protected:
         m_manager.AddChannelRetriever(key, retriever);
         return retriever;
     }
-    void Tick() { ::SendMessageA(m_window, WM_TIMER, CDesktopPanel::CYCLE_TIMER, 0); }
+    void Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        ::SendMessageA(m_window, message, wParam, lParam);
+    }
+    void Click(int x, int y, UINT message = WM_LBUTTONDOWN) { Send(message, MK_LBUTTON, MAKELPARAM(x, y)); }
+    void Tick() { Send(WM_TIMER, CDesktopPanel::CYCLE_TIMER); }
     void Step(int count = 1)
     {
         for (int i = 0; i < count; ++i)
         {
-            ::SendMessageA(m_window, WM_TIMER, CDesktopPanel::ANIMATION_TIMER, 0);
+            Send(WM_TIMER, CDesktopPanel::ANIMATION_TIMER);
         }
     }
-    void Command(UINT id) { ::SendMessageA(m_window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void Command(UINT id) { Send(WM_COMMAND, MAKEWPARAM(id, 0)); }
     RECT Window() const
     {
         RECT rect;
         ::GetWindowRect(m_window, &rect);
         return rect;
     }
-    static int ScreenWidth()
+    static RECT Screen()
     {
         RECT screen;
         ::GetWindowRect(::GetDesktopWindow(), &screen);
-        return screen.right - screen.left;
+        return screen;
     }
-    // Shows the next headline completely.
-    void ShowNext()
+    // A cycle and a whole slide: the next headline shown, or the shown one gone.
+    void Cycle(CDesktopPanel::AnimationState expected)
     {
         Tick();
         Step(51);
-        ASSERT_EQ(CDesktopPanel::Shown, m_panel.GetAnimationState());
+        ASSERT_EQ(expected, m_panel.GetAnimationState());
     }
-    void HideAgain()
-    {
-        Tick();
-        Step(51);
-        ASSERT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
-    }
+    const char* Title() const { return m_panel.GetCurrentHeadline().GetTitle(); }
 
     CRegistrySandbox m_sandbox;
     // The panel's downloads go to a list and a folder of this test's own.
@@ -92,257 +96,7 @@ protected:
     CDesktopPanel m_panel{m_jobs};
     HWND m_window = nullptr;
 };
-} // namespace
 
-TEST_F(DesktopPanelTest, StartsHiddenInvisibleAndBeyondTheRightEdge)
-{
-    ASSERT_NE(nullptr, m_window);
-    const RECT window = Window();
-    RECT screen;
-    ::GetWindowRect(::GetDesktopWindow(), &screen);
-    EXPECT_EQ(ScreenWidth(), window.left);
-    EXPECT_EQ(screen.bottom - 150 - 30, window.top);
-    EXPECT_EQ(300, window.right - window.left);
-    EXPECT_EQ(150, window.bottom - window.top);
-    EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
-    EXPECT_EQ(0, m_panel.GetOpacity());
-    const LONG_PTR exStyle = ::GetWindowLongPtrA(m_window, GWL_EXSTYLE);
-    EXPECT_EQ(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
-              exStyle & (WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
-}
-
-TEST_F(DesktopPanelTest, EmptyQueueKeepsThePanelHidden)
-{
-    Tick();
-    EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
-    EXPECT_EQ(0u, Settings().GetNewsDisplayed());
-}
-
-TEST_F(DesktopPanelTest, SlideInFiftyStepsToFullOpacityThenOutAgain)
-{
-    m_channel->Offer("first");
-    Tick();
-    EXPECT_EQ(CDesktopPanel::Appearing, m_panel.GetAnimationState());
-    EXPECT_STREQ("first", m_panel.GetCurrentHeadline().GetTitle());
-    EXPECT_EQ(1u, Settings().GetNewsDisplayed());
-    const int left = Window().left;
-    Step(1);
-    EXPECT_EQ(left - 6, Window().left);
-    EXPECT_EQ(5, m_panel.GetOpacity());
-    Step(49);
-    EXPECT_EQ(ScreenWidth() - 300, Window().left);
-    EXPECT_EQ(250, m_panel.GetOpacity());
-    EXPECT_EQ(CDesktopPanel::Appearing, m_panel.GetAnimationState());
-    Step(1);
-    EXPECT_EQ(CDesktopPanel::Shown, m_panel.GetAnimationState());
-
-    // The pointer on the panel keeps the headline.
-    ::SendMessageA(m_window, WM_MOUSEMOVE, 0, MAKELPARAM(100, 50));
-    Tick();
-    EXPECT_EQ(CDesktopPanel::Shown, m_panel.GetAnimationState());
-    ::SendMessageA(m_window, WM_MOUSELEAVE, 0, 0);
-    Tick();
-    EXPECT_EQ(CDesktopPanel::Disappearing, m_panel.GetAnimationState());
-    Step(25);
-    // Back under the pointer, the slide turns round from where it is.
-    ::SendMessageA(m_window, WM_MOUSEMOVE, 0, MAKELPARAM(100, 50));
-    Step(1);
-    EXPECT_EQ(CDesktopPanel::Appearing, m_panel.GetAnimationState());
-    ::SendMessageA(m_window, WM_MOUSELEAVE, 0, 0);
-    Step(26);
-    EXPECT_EQ(CDesktopPanel::Shown, m_panel.GetAnimationState());
-    EXPECT_EQ(250, m_panel.GetOpacity());
-    Tick();
-    Step(50);
-    EXPECT_EQ(ScreenWidth(), Window().left);
-    EXPECT_EQ(0, m_panel.GetOpacity());
-    Step(1);
-    EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
-}
-
-TEST_F(DesktopPanelTest, CloseButtonDismissesAndSlidesOutWhateverThePointerDoes)
-{
-    m_channel->Offer("closing");
-    ShowNext();
-    ::SendMessageA(m_window, WM_MOUSEMOVE, 0, MAKELPARAM(290, 5));
-    ::SendMessageA(m_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(290, 5));
-    ::SendMessageA(m_window, WM_LBUTTONUP, 0, MAKELPARAM(290, 5));
-    EXPECT_EQ(CDesktopPanel::Closing, m_panel.GetAnimationState());
-    ASSERT_EQ(1u, m_channel->m_dismissed.size());
-    EXPECT_EQ(m_panel.GetCurrentHeadline().GetId(), m_channel->m_dismissed[0]);
-    Step(51);
-    EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
-    EXPECT_TRUE(m_panel.IsMouseInside());
-}
-
-TEST_F(DesktopPanelTest, SlideOutEndsEvenWhenTheStepsMissTheEdge)
-{
-    m_channel->Offer("moved");
-    ShowNext();
-    // The panel no longer sits on the six-pixel grid of the slide, as after
-    // a change of screen size.
-    const RECT window = Window();
-    ::SetWindowPos(m_window, nullptr, window.left + 3, window.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Tick();
-    Step(51);
-    EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
-    EXPECT_GE(Window().left, ScreenWidth());
-}
-
-TEST_F(DesktopPanelTest, LayoutButtonTogglesTheHeightWithTheTopFixed)
-{
-    m_channel->Offer("layout");
-    ShowNext();
-    const RECT before = Window();
-    ::SendMessageA(m_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(292, 15));
-    EXPECT_FALSE(Settings().GetFullLayout());
-    RECT after = Window();
-    EXPECT_EQ(before.top, after.top);
-    EXPECT_EQ(70, after.bottom - after.top);
-    ::SendMessageA(m_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(292, 15));
-    after = Window();
-    EXPECT_EQ(before.top, after.top);
-    EXPECT_EQ(150, after.bottom - after.top);
-}
-
-TEST_F(DesktopPanelTest, KnobDragMovesThePanelVerticallyWithinTheScreen)
-{
-    m_channel->Offer("drag");
-    ShowNext();
-    RECT screen;
-    ::GetWindowRect(::GetDesktopWindow(), &screen);
-    const RECT start = Window();
-    ::SendMessageA(m_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(293, 60));
-    ::SetCursorPos(start.left + 293, 200);
-    ::SendMessageA(m_window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(293, 60));
-    EXPECT_EQ(140, Window().top);
-    EXPECT_EQ(start.left, Window().left);
-    ::SetCursorPos(start.left + 293, 10);
-    ::SendMessageA(m_window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(293, 60));
-    EXPECT_EQ(0, Window().top) << "stops at the top of the screen";
-    ::SetCursorPos(start.left + 293, screen.bottom - 5);
-    ::SendMessageA(m_window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(293, 60));
-    EXPECT_EQ(screen.bottom, Window().bottom) << "stops at the bottom of the screen";
-    ::SendMessageA(m_window, WM_LBUTTONUP, 0, 0);
-    const int top = Window().top;
-    ::SetCursorPos(start.left + 100, 300);
-    ::SendMessageA(m_window, WM_MOUSEMOVE, 0, MAKELPARAM(100, 60));
-    EXPECT_EQ(top, Window().top) << "the drag ended with the button";
-    RECT clip;
-    ::GetClipCursor(&clip);
-    EXPECT_GT(clip.right - clip.left, 1) << "the cursor is free again";
-}
-
-TEST_F(DesktopPanelTest, RepeatLastFiveReplaysOldestFirstWithoutCounting)
-{
-    for (int i = 1; i <= 7; ++i)
-    {
-        m_channel->Offer(CString::Format("news %d", i));
-    }
-    for (int i = 0; i < 7; ++i)
-    {
-        ShowNext();
-        HideAgain();
-    }
-    ASSERT_EQ(7u, Settings().GetNewsDisplayed());
-    m_channel->Offer("waiting");
-    Command(ID_REPEAT_LAST_FIVE);
-    const char* expected[] = {"news 3", "news 4", "news 5", "news 6", "news 7"};
-    for (const char* title : expected)
-    {
-        ShowNext();
-        EXPECT_STREQ(title, m_panel.GetCurrentHeadline().GetTitle());
-        HideAgain();
-    }
-    EXPECT_EQ(7u, Settings().GetNewsDisplayed());
-    ShowNext();
-    EXPECT_STREQ("waiting", m_panel.GetCurrentHeadline().GetTitle());
-    EXPECT_EQ(8u, Settings().GetNewsDisplayed());
-}
-
-TEST_F(DesktopPanelTest, ArrowKeysBrowseTheHistory)
-{
-    m_channel->Offer("one");
-    ShowNext();
-    ::SendMessageA(m_window, WM_KEYUP, VK_LEFT, 0);
-    EXPECT_EQ(-1, m_panel.GetReplayIndex()) << "one entry: nothing older to show";
-    HideAgain();
-    m_channel->Offer("two");
-    ShowNext();
-    ::SendMessageA(m_window, WM_KEYUP, VK_LEFT, 0);
-    EXPECT_EQ(1, m_panel.GetReplayIndex());
-    EXPECT_STREQ("one", m_panel.GetCurrentHeadline().GetTitle());
-    ::SendMessageA(m_window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
-    EXPECT_EQ(0, m_panel.GetReplayIndex());
-    EXPECT_STREQ("two", m_panel.GetCurrentHeadline().GetTitle());
-    m_channel->Offer("three");
-    ::SendMessageA(m_window, WM_KEYUP, VK_RIGHT, 0);
-    EXPECT_STREQ("three", m_panel.GetCurrentHeadline().GetTitle());
-    EXPECT_EQ(2u, Settings().GetNewsDisplayed()) << "browsing does not count";
-}
-
-TEST_F(DesktopPanelTest, DismissAllDrainsAndDismissesOnlyRepeatingChannels)
-{
-    CFakeRetriever* repeating = Channel("http://b.test/");
-    repeating->GetChannel()->SetRepeatHeadlines(true);
-    m_channel->Offer("plain");
-    repeating->Offer("again");
-    repeating->Offer("and again");
-    Command(ID_DISMISS_ALL);
-    EXPECT_EQ(0, m_manager.HasHeadlines(nullptr));
-    EXPECT_TRUE(m_channel->m_dismissed.empty());
-    EXPECT_EQ(2u, repeating->m_dismissed.size());
-    EXPECT_EQ(3u, m_manager.HistoryCount());
-    EXPECT_EQ(0u, Settings().GetNewsDisplayed());
-}
-
-TEST_F(DesktopPanelTest, RepeatAllClearsBothHistoriesOfEveryChannel)
-{
-    CIdHistory* shown = new CIdHistory(false, "x");
-    CIdHistory* session = new CIdHistory(false, "x");
-    shown->Add(1);
-    session->Add(2);
-    m_channel->SetHistories(shown, session);
-    Command(ID_REPEAT_ALL);
-    EXPECT_TRUE(shown->Ids().empty());
-    EXPECT_TRUE(session->Ids().empty());
-}
-
-TEST_F(DesktopPanelTest, HeadlineOfARemovedChannelStaysSafeToShowAndClose)
-{
-    m_channel->Offer("orphan");
-    ShowNext();
-    m_manager.RemoveChannelAt(0);
-    m_channel = nullptr;
-    ::RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    ::SendMessageA(m_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(290, 5));
-    EXPECT_EQ(CDesktopPanel::Closing, m_panel.GetAnimationState());
-    Step(51);
-    Command(ID_REPEAT_LAST_ONE);
-    ShowNext();
-    EXPECT_STREQ("orphan", m_panel.GetCurrentHeadline().GetTitle());
-}
-
-TEST_F(DesktopPanelTest, TrayTipCountsWaitingHeadlines)
-{
-    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
-    m_channel->Offer("a");
-    m_channel->Offer("b");
-    m_panel.UpdateTrayTip();
-    EXPECT_STREQ(L"tidelight 1.7\n2 Buffered news\n0 Downloads", m_panel.GetTrayTip());
-}
-
-TEST_F(DesktopPanelTest, ExitDestroysThePanelAndQuitsWithZero)
-{
-    Command(ID_EXIT);
-    EXPECT_FALSE(::IsWindow(m_window));
-    MSG message;
-    ASSERT_TRUE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(0u, message.wParam);
-}
-
-namespace
-{
 CHeadline Headline(const char* title, const char* link, const char* enclosure = "")
 {
     CHeadline headline;
@@ -364,21 +118,207 @@ uint64_t Now()
 }
 } // namespace
 
-TEST_F(DesktopPanelTest, DownloadAreaAddsTheEnclosureOnce)
+TEST_F(DesktopPanelTest, SlidesInFiftyStepsStaysUnderThePointerAndSlidesOut)
+{
+    // Waiting, invisible and topmost, beyond the right edge of the screen.
+    const RECT screen = Screen();
+    const RECT waiting = {screen.right, screen.bottom - 180, screen.right + 300, screen.bottom - 30};
+    const RECT window = Window();
+    EXPECT_TRUE(::EqualRect(&waiting, &window)) << window.left << "," << window.top;
+    const LONG_PTR styles = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+    EXPECT_EQ(styles, ::GetWindowLongPtrA(m_window, GWL_EXSTYLE) & styles);
+    Tick();
+    EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState()) << "nothing to show";
+    EXPECT_EQ(0, m_panel.GetOpacity());
+
+    m_channel->Offer("first");
+    Tick();
+    EXPECT_EQ(CDesktopPanel::Appearing, m_panel.GetAnimationState());
+    EXPECT_STREQ("first", Title());
+    EXPECT_EQ(1u, Settings().GetNewsDisplayed());
+    const std::pair<int, int> slide[] = {{1, 5}, {49, 250}}; // steps, opacity after them
+    for (const auto& steps : slide)
+    {
+        Step(steps.first);
+        EXPECT_EQ(screen.right - 6 * (steps.first == 1 ? 1 : 50), Window().left);
+        EXPECT_EQ(steps.second, m_panel.GetOpacity());
+        EXPECT_EQ(CDesktopPanel::Appearing, m_panel.GetAnimationState());
+    }
+    Step();
+    EXPECT_EQ(CDesktopPanel::Shown, m_panel.GetAnimationState());
+
+    // The pointer on the panel keeps the headline.
+    Send(WM_MOUSEMOVE, 0, MAKELPARAM(100, 50));
+    Tick();
+    EXPECT_EQ(CDesktopPanel::Shown, m_panel.GetAnimationState());
+    Send(WM_MOUSELEAVE);
+    Tick();
+    EXPECT_EQ(CDesktopPanel::Disappearing, m_panel.GetAnimationState());
+    Step(25);
+    // Back under the pointer, the slide turns round from where it is.
+    Send(WM_MOUSEMOVE, 0, MAKELPARAM(100, 50));
+    Step();
+    EXPECT_EQ(CDesktopPanel::Appearing, m_panel.GetAnimationState());
+    Send(WM_MOUSELEAVE);
+    Step(26);
+    EXPECT_EQ(CDesktopPanel::Shown, m_panel.GetAnimationState());
+    EXPECT_EQ(250, m_panel.GetOpacity());
+    Tick();
+    Step(50);
+    EXPECT_EQ(screen.right, Window().left);
+    EXPECT_EQ(0, m_panel.GetOpacity());
+    Step();
+    EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
+}
+
+TEST_F(DesktopPanelTest, CloseButtonDismissesAndSlidesOutEvenFromOffTheSlidesGrid)
+{
+    m_channel->Offer("closing");
+    Cycle(CDesktopPanel::Shown);
+    // As after a change of screen size: off the six-pixel grid of the slide.
+    const RECT window = Window();
+    ::SetWindowPos(m_window, nullptr, window.left + 3, window.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Send(WM_MOUSEMOVE, 0, MAKELPARAM(290, 5));
+    Click(290, 5);
+    Click(290, 5, WM_LBUTTONUP);
+    EXPECT_EQ(CDesktopPanel::Closing, m_panel.GetAnimationState());
+    EXPECT_EQ(std::vector<int>{m_panel.GetCurrentHeadline().GetId()}, m_channel->m_dismissed);
+    Step(51);
+    EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState()) << "whatever the pointer does";
+    EXPECT_GE(Window().left, Screen().right);
+    EXPECT_TRUE(m_panel.IsMouseInside());
+}
+
+TEST_F(DesktopPanelTest, LayoutButtonAndKnobResizeAndMoveThePanelWithinTheScreen)
+{
+    m_channel->Offer("layout");
+    Cycle(CDesktopPanel::Shown);
+    const RECT start = Window();
+    for (bool full : {false, true})
+    {
+        Click(292, 15);
+        EXPECT_EQ(full, Settings().GetFullLayout());
+        EXPECT_EQ(start.top, Window().top);
+        EXPECT_EQ(full ? 150 : 70, Window().bottom - Window().top);
+    }
+    // The knob drags the panel up and down, never off the screen.
+    Click(293, 60);
+    const std::pair<int, LONG> drags[] = {{200, 140}, {10, 0}, {Screen().bottom - 5, Screen().bottom - 150}};
+    for (const auto& drag : drags)
+    {
+        ::SetCursorPos(start.left + 293, drag.first);
+        Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(293, 60));
+        EXPECT_EQ(drag.second, Window().top) << "pointer at " << drag.first;
+        EXPECT_EQ(start.left, Window().left);
+    }
+    Send(WM_LBUTTONUP);
+    const int top = Window().top;
+    ::SetCursorPos(start.left + 100, 300);
+    Send(WM_MOUSEMOVE, 0, MAKELPARAM(100, 60));
+    EXPECT_EQ(top, Window().top) << "the drag ended with the button";
+    RECT clip;
+    ::GetClipCursor(&clip);
+    EXPECT_GT(clip.right - clip.left, 1) << "the cursor is free again";
+}
+
+TEST_F(DesktopPanelTest, RepeatAndArrowKeysReplayTheHistoryWithoutCounting)
+{
+    for (int i = 1; i <= 7; ++i)
+    {
+        m_channel->Offer(CString::Format("news %d", i));
+        Cycle(CDesktopPanel::Shown);
+        if (i == 1)
+        {
+            Send(WM_KEYUP, VK_LEFT);
+            EXPECT_EQ(-1, m_panel.GetReplayIndex()) << "one entry: nothing older to show";
+        }
+        Cycle(CDesktopPanel::Hidden);
+    }
+    m_channel->Offer("waiting");
+    Command(ID_REPEAT_LAST_FIVE);
+    for (const char* title : {"news 3", "news 4", "news 5", "news 6", "news 7"})
+    {
+        Cycle(CDesktopPanel::Shown);
+        EXPECT_STREQ(title, Title());
+        Cycle(CDesktopPanel::Hidden);
+    }
+    EXPECT_EQ(7u, Settings().GetNewsDisplayed());
+    Cycle(CDesktopPanel::Shown);
+    EXPECT_STREQ("waiting", Title());
+    EXPECT_EQ(8u, Settings().GetNewsDisplayed());
+
+    Send(WM_KEYUP, VK_LEFT);
+    EXPECT_EQ(1, m_panel.GetReplayIndex());
+    EXPECT_STREQ("news 7", Title());
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA));
+    EXPECT_EQ(0, m_panel.GetReplayIndex());
+    EXPECT_STREQ("waiting", Title());
+    m_channel->Offer("next");
+    Send(WM_KEYUP, VK_RIGHT);
+    EXPECT_STREQ("next", Title());
+    EXPECT_EQ(8u, Settings().GetNewsDisplayed()) << "browsing does not count";
+}
+
+TEST_F(DesktopPanelTest, DismissAllAndRepeatAllReachEveryChannel)
+{
+    CFakeRetriever* repeating = Channel("http://b.test/");
+    repeating->GetChannel()->SetRepeatHeadlines(true);
+    m_channel->Offer("plain");
+    repeating->Offer("again");
+    repeating->Offer("and again");
+    Command(ID_DISMISS_ALL);
+    EXPECT_EQ(0, m_manager.HasHeadlines(nullptr));
+    EXPECT_TRUE(m_channel->m_dismissed.empty()) << "only repeating channels are told";
+    EXPECT_EQ(2u, repeating->m_dismissed.size());
+    EXPECT_EQ(3u, m_manager.HistoryCount());
+    EXPECT_EQ(0u, Settings().GetNewsDisplayed());
+
+    CIdHistory* shown = new CIdHistory(false, "x");
+    CIdHistory* session = new CIdHistory(false, "x");
+    shown->Add(1);
+    session->Add(2);
+    repeating->SetHistories(shown, session);
+    Command(ID_REPEAT_ALL);
+    EXPECT_TRUE(shown->Ids().empty() && session->Ids().empty());
+}
+
+TEST_F(DesktopPanelTest, HeadlineOfARemovedChannelStaysSafeToShowAndClose)
+{
+    m_channel->Offer("orphan");
+    Cycle(CDesktopPanel::Shown);
+    m_manager.RemoveChannelAt(0);
+    m_channel = nullptr;
+    ::RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Click(290, 5);
+    EXPECT_EQ(CDesktopPanel::Closing, m_panel.GetAnimationState());
+    Step(51);
+    Command(ID_REPEAT_LAST_ONE);
+    Cycle(CDesktopPanel::Shown);
+    EXPECT_STREQ("orphan", Title());
+}
+
+TEST_F(DesktopPanelTest, ExitDestroysThePanelAndQuitsWithZero)
+{
+    Command(ID_EXIT);
+    EXPECT_FALSE(::IsWindow(m_window));
+    MSG message;
+    ASSERT_TRUE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0u, message.wParam);
+}
+
+TEST_F(DesktopPanelTest, DownloadAreaAddsTheEnclosureOnceAndTheTipCountsIt)
 {
     CTestHttpServer server(&SmallFile);
     const std::string enclosure = server.GetUrl("/episode.mp3");
     m_channel->Offer(Headline("with enclosure", "http://a.test/1", enclosure.c_str()));
     m_channel->Offer(Headline("without enclosure", "http://a.test/2"));
-    ShowNext();
-
-    const auto clickDownload = [&]
+    Cycle(CDesktopPanel::Shown);
+    for (int click = 0; click < 2; ++click)
     {
-        ::SendMessageA(m_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(292, 30));
-        ::SendMessageA(m_window, WM_LBUTTONUP, 0, MAKELPARAM(292, 30));
-    };
-    clickDownload();
-    clickDownload();
+        Click(292, 30);
+        Click(292, 30, WM_LBUTTONUP);
+    }
     ASSERT_EQ(1u, m_jobs.JobCount());
     CDownloadJob* job = m_jobs.JobAt(0);
     EXPECT_STREQ(enclosure.c_str(), job->GetUrl());
@@ -388,32 +328,30 @@ TEST_F(DesktopPanelTest, DownloadAreaAddsTheEnclosureOnce)
     EXPECT_EQ(std::string(2048, 'd'), m_downloads.Read("episode.mp3"));
 
     // The same area over a headline without an enclosure does nothing.
-    HideAgain();
-    ShowNext();
-    EXPECT_STREQ("without enclosure", m_panel.GetCurrentHeadline().GetTitle());
-    clickDownload();
+    Cycle(CDesktopPanel::Hidden);
+    Cycle(CDesktopPanel::Shown);
+    EXPECT_STREQ("without enclosure", Title());
+    Click(292, 30);
+    Click(292, 30, WM_LBUTTONUP);
     EXPECT_EQ(1u, m_jobs.JobCount());
 }
 
 TEST_F(DesktopPanelTest, DoubleClickOpensAFileOnlyForTheDownloadServicesNotice)
 {
-    std::vector<std::pair<std::string, std::string>> opened;
     // What the shell would open is recorded instead, and the clock is ours.
-    struct Seams
+    std::vector<std::pair<std::string, std::string>> opened;
+    SetShellOpen([&opened](const CString& file, const CString& parameters)
+                 { opened.emplace_back(file.GetString(), parameters.GetString()); });
+    g_now = 5000000;
+    Common::SetTickCountSource(&Now);
+    struct Restore
     {
-        explicit Seams(std::vector<std::pair<std::string, std::string>>& opened)
-        {
-            SetShellOpen([&opened](const CString& file, const CString& parameters)
-                         { opened.emplace_back(file.GetString(), parameters.GetString()); });
-            g_now = 5000000;
-            Common::SetTickCountSource(&Now);
-        }
-        ~Seams()
+        ~Restore()
         {
             Common::SetTickCountSource(nullptr);
             SetShellOpen(CBrowserLauncher::ShellOpen());
         }
-    } seams(opened);
+    } restore;
 
     CTestHttpServer server(&SmallFile);
     ASSERT_TRUE(m_jobs.AddJob(server.GetUrl("/talk.ogg").c_str()));
@@ -423,27 +361,80 @@ TEST_F(DesktopPanelTest, DoubleClickOpensAFileOnlyForTheDownloadServicesNotice)
     m_manager.AddService(CChannelManager::DownloadServiceKey,
                          new Content::Download::CDownloadRetriever(m_jobs));
 
-    // A feed whose link names the very same file: not opened.
-    m_channel->Offer(Headline("looks like a file", file.c_str()));
-    ShowNext();
-    ::SendMessageA(m_window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 50));
-    EXPECT_TRUE(opened.empty());
-    HideAgain();
-
-    // A feed's web link opens as a web link.
-    m_channel->Offer(Headline("web page", "http://a.test/story"));
-    ShowNext();
-    ::SendMessageA(m_window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 50));
-    ASSERT_EQ(1u, opened.size());
+    // A feed's link naming the very same file is not opened; a web link is.
+    const std::pair<const char*, size_t> feeds[] = {{file.c_str(), 0}, {"http://a.test/story", 1}};
+    for (const auto& feed : feeds)
+    {
+        m_channel->Offer(Headline("from a feed", feed.first));
+        Cycle(CDesktopPanel::Shown);
+        Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 50));
+        ASSERT_EQ(feed.second, opened.size()) << feed.first;
+        Cycle(CDesktopPanel::Hidden);
+    }
     EXPECT_EQ("http://a.test/story", opened[0].first);
-    HideAgain();
 
     // A minute on, the service announces the download; its notice opens the file.
     g_now += Content::Download::CDownloadRetriever::NoticePause + 1;
-    ShowNext();
-    EXPECT_STREQ("Download finished", m_panel.GetCurrentHeadline().GetTitle());
-    ::SendMessageA(m_window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 50));
+    Cycle(CDesktopPanel::Shown);
+    EXPECT_STREQ("Download finished", Title());
+    Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 50));
     ASSERT_EQ(2u, opened.size());
-    EXPECT_EQ(file, opened[1].first);
-    EXPECT_EQ("", opened[1].second);
+    EXPECT_EQ(std::make_pair(file, std::string()), opened[1]);
+}
+
+// The tray icon and its menu.
+
+TEST_F(DesktopPanelTest, RepeatItemsAreGreyUntilTheHistoryHoldsEnough)
+{
+    Common::CUniqueMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU)));
+    ASSERT_TRUE(menu);
+    const HMENU popup = ::GetSubMenu(menu.get(), 0);
+    const struct
+    {
+        unsigned history;
+        bool one, five, ten;
+    } rows[] = {
+        {0, true, true, true}, {1, false, true, true}, {5, false, false, true}, {8, false, false, true}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.history);
+        while (m_manager.HistoryCount() < row.history)
+        {
+            m_channel->Offer("news");
+            CHeadline headline;
+            m_manager.NextHeadline(headline);
+        }
+        m_panel.UpdateTrayMenu(popup);
+        const auto grey = [&](UINT id) { return (::GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+        EXPECT_EQ(row.one, grey(ID_REPEAT_LAST_ONE));
+        EXPECT_EQ(row.five, grey(ID_REPEAT_LAST_FIVE));
+        // The default history of eight never reaches ten.
+        EXPECT_EQ(row.ten, grey(ID_REPEAT_LAST_TEN));
+        EXPECT_FALSE(grey(ID_REPEAT_ALL) || grey(ID_EXIT));
+    }
+}
+
+TEST_F(DesktopPanelTest, TheTrayIconsTipCountsWaitingHeadlinesAndTheIconOutlivesTheTaskbar)
+{
+    EXPECT_TRUE(m_panel.IsTrayIconAdded());
+    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
+    m_channel->Offer("waiting");
+    m_channel->Offer("waiting too");
+    // The pointer passing over the icon refreshes the tip; other ids are not ours.
+    const UINT trayMessage = ::RegisterWindowMessageA("WM_TRAYICON");
+    Send(trayMessage, 99, WM_MOUSEMOVE);
+    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
+    Send(trayMessage, 205, WM_MOUSEMOVE);
+    EXPECT_STREQ(L"tidelight 1.7\n2 Buffered news\n0 Downloads", m_panel.GetTrayTip());
+
+    // A restarted shell knows no icons; the tip is the cheapest question.
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    icon.hWnd = m_window;
+    icon.uID = 205;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &icon));
+    icon.uFlags = NIF_TIP;
+    ASSERT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
+    Send(::RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
 }

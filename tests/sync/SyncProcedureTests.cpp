@@ -1,12 +1,13 @@
 #include "configuration/ConfigurationTest.h"
 
-#include "core/Settings.h"
 #include "support/TestHttpServer.h"
 #include "sync/SyncProcedure.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -44,10 +45,12 @@ std::string Failed(const std::string& text)
     return Box("Synchronization error", MB_OK | MB_ICONERROR, text);
 }
 
+// The Options page's Synchronize button against a listing of the test's own
+// on 127.0.0.1, with the message boxes recorded and answered.
 class SyncTest : public ConfigurationTest
 {
 protected:
-    SyncTest() : m_server([this](const CTestHttpServer::Request& request) { return Answer(request.target); })
+    SyncTest()
     {
         Settings().SetSyncServiceUrl(m_server.GetUrl("/").c_str());
         Settings().SetSyncServicePassword("secret");
@@ -60,12 +63,8 @@ protected:
     }
     ~SyncTest() override
     {
-        Dialog::CloseOpen();
-        Pump();
+        Close();
         Sync::SetSyncMessageBox(nullptr);
-        Settings().SetSyncServiceUrl(m_saved[0]);
-        Settings().SetSyncServiceUsername(m_saved[1]);
-        Settings().SetSyncServicePassword(m_saved[2]);
     }
 
     // Keeps channels as they arrive, escaped, and lists them so: the
@@ -95,13 +94,29 @@ protected:
         }
         return Reply::Ok("<success/>");
     }
+    void Synchronize(int action)
+    {
+        ComboBox_SetCurSel(Item(IDC_SYNC_ACTION), action);
+        Command(IDC_SYNC_ACTION, CBN_SELCHANGE);
+        Command(IDC_SYNCHRONIZE);
+        Pump();
+    }
+    // Empties the manager; the keys it held.
+    Strings TakeChannels()
+    {
+        const Strings keys = Keys(m_manager);
+        while (m_manager.ChannelCount() > 0)
+        {
+            m_manager.RemoveChannelAt(0);
+        }
+        return keys;
+    }
 
-    const CString m_saved[3] = {Settings().GetSyncServiceUrl(), Settings().GetSyncServiceUsername(),
-                                Settings().GetSyncServicePassword()};
     std::mutex m_lock;
     Strings m_listing, m_requests, m_boxes;
     int m_answer = IDYES;
-    CTestHttpServer m_server;
+    CTestHttpServer m_server{[this](const CTestHttpServer::Request& request)
+                             { return Answer(request.target); }};
 };
 
 TEST_F(SyncTest, EachRunShowsItsBoxesSendsItsRequestsAndMakesItsChanges)
@@ -168,13 +183,7 @@ TEST_F(SyncTest, EachRunShowsItsBoxesSendsItsRequestsAndMakesItsChanges)
         Command(IDC_SYNCHRONIZE);
 
         EXPECT_EQ(row.boxes, m_boxes);
-        Strings local;
-        while (m_manager.ChannelCount() > 0)
-        {
-            local.push_back(m_manager.ChannelKeyAt(0)->GetString());
-            m_manager.RemoveChannelAt(0);
-        }
-        EXPECT_EQ(row.localAfter, local);
+        EXPECT_EQ(row.localAfter, TakeChannels());
         EXPECT_EQ(row.listingAfter, m_listing);
         EXPECT_EQ(row.requests, m_requests);
         EXPECT_EQ(row.bar, ::SendMessageA(Item(IDC_SYNC_PROGRESS), PBM_GETPOS, 0, 0));
@@ -183,5 +192,37 @@ TEST_F(SyncTest, EachRunShowsItsBoxesSendsItsRequestsAndMakesItsChanges)
         m_boxes.clear();
         m_requests.clear();
     }
+}
+
+// Against the listing service we ship, which CTest starts beside this test
+// on 127.0.0.1 (and names its address in a file): a list backed up from the
+// manager comes back whole.
+using SyncWithTheListingService = SyncTest;
+
+TEST_F(SyncWithTheListingService, ABackedUpListIsRestoredByteForByte)
+{
+    const char* urlFile = std::getenv("TIDELIGHT_LISTING_URL_FILE");
+    ASSERT_NE(nullptr, urlFile) << "run through CTest, which starts the service";
+    std::string url;
+    ASSERT_TRUE(std::getline(std::ifstream(urlFile), url)) << urlFile;
+    Settings().SetSyncServiceUrl(url.c_str());
+    // A name of this run's own: the service may have served others.
+    Settings().SetSyncServiceUsername(
+        ("alice" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount())).c_str());
+    // Spaces, escapes of its own, "&" and bytes beyond ASCII all travel.
+    const Strings keys = {"http://127.0.0.1:9/a b", "http://127.0.0.1:9/c?x=1&y=%41",
+                          "http://127.0.0.1:9/\xE9t\xE9"};
+    for (const std::string& key : keys)
+    {
+        ASSERT_TRUE(m_manager.AddChannel(key.c_str()));
+    }
+    Open(Dialog::OptionsPage);
+    Synchronize(1); // client to server
+    TakeChannels();
+    Synchronize(0); // server to client
+    EXPECT_EQ(keys, Keys(m_manager));
+    EXPECT_EQ((Strings{Confirm(3, 0, "server"), Done(3, 0, "server"), Confirm(3, 0, "client"),
+                       Done(3, 0, "client")}),
+              m_boxes);
 }
 } // namespace
