@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -109,15 +110,13 @@ void CTestHttpServer::Stop()
     {
         m_acceptThread.join();
     }
-    // The accept thread is gone, so no connection thread is added any more.
-    std::vector<std::thread> threads;
+    // Only the accept thread added connection threads, and it is gone.
+    for (std::thread& thread : m_connectionThreads)
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        threads.swap(m_connectionThreads);
-    }
-    for (std::thread& thread : threads)
-    {
-        thread.join();
+        if (thread.joinable())
+        {
+            thread.join();
+        }
     }
     m_listener.reset();
 }
@@ -130,7 +129,6 @@ void CTestHttpServer::AcceptLoop()
         u_long nonBlocking = 1;
         if (connection && ::ioctlsocket(connection.get(), FIONBIO, &nonBlocking) == 0)
         {
-            std::lock_guard<std::mutex> guard(m_lock);
             m_connectionThreads.emplace_back(&CTestHttpServer::Serve, this, std::move(connection));
         }
     }
@@ -197,11 +195,11 @@ void CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
     std::string status = reply.status;
     Headers headers = reply.headers;
     std::string body = reply.body;
-    const std::string range = request.Header("Range");
-    if (reply.honourRange && range.compare(0, 6, "bytes=") == 0)
+    unsigned long first = 0;
+    unsigned long last = ULONG_MAX;
+    if (reply.honourRange &&
+        std::sscanf(request.Header("Range").c_str(), "bytes=%lu-%lu", &first, &last) >= 1)
     {
-        char* end = nullptr;
-        const size_t first = std::strtoul(range.c_str() + 6, &end, 10);
         const std::string total = std::to_string(body.size());
         if (first >= body.size())
         {
@@ -211,9 +209,7 @@ void CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
         }
         else
         {
-            const size_t last = std::min<size_t>(
-                *end == '-' && end[1] != 0 ? std::strtoul(end + 1, nullptr, 10) : body.size(),
-                body.size() - 1);
+            last = std::min<unsigned long>(last, body.size() - 1);
             status = "206 Partial Content";
             headers.emplace_back("Content-Range",
                                  "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + total);

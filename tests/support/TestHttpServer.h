@@ -109,7 +109,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::thread m_acceptThread;
 
-    mutable std::mutex m_lock;
     std::vector<std::thread> m_connectionThreads;
+    mutable std::mutex m_lock;
     std::vector<Request> m_requests;
 };
