@@ -329,6 +329,9 @@ TEST_F(HttpFetchTest, ServerThatNeverAcceptsCostsOnlyTheResponseTimeout)
         Fetch("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/feed.xml")->RootElement());
     // Generous, but far from the two minutes the platform would wait.
     EXPECT_LT(::GetTickCount64() - start, 30 * 1000u);
+    queued.clear();
+    listener.reset();
+    ::WSACleanup();
 }
 
 TEST_F(HttpFetchTest, UrlsWithControlCharactersOrForeignSchemesSendNothing)
