@@ -97,18 +97,6 @@ struct Gate
 };
 } // namespace
 
-TEST(AbstractRetriever, NeverStartedIsStoppedAndStopDoesNothing)
-{
-    WorkerLog log;
-    Gate gate(true);
-    CGatedRetriever retriever(log, gate.handle, 60);
-    EXPECT_EQ(CAbstractRetriever::Stopped, retriever.GetState());
-    EXPECT_EQ(1, retriever.Stop());
-    EXPECT_EQ(0, retriever.Wake());
-    EXPECT_EQ(CAbstractRetriever::Stopped, retriever.GetState());
-    EXPECT_STREQ("Stopped", CAbstractRetriever::StateText(retriever.GetState()));
-}
-
 TEST(AbstractRetriever, StopWhileInitializingAbandonsTheWorkerWithoutWaiting)
 {
     WorkerLog log;
@@ -141,10 +129,12 @@ TEST(AbstractRetriever, StopDuringAPollWaitsForThePollToEnd)
     EXPECT_EQ(CAbstractRetriever::Polling, retriever.GetState());
 
     std::atomic<bool> stopped{false};
-    std::thread stopper([&] {
-        retriever.Stop();
-        stopped = true;
-    });
+    std::thread stopper(
+        [&]
+        {
+            retriever.Stop();
+            stopped = true;
+        });
     ::Sleep(200);
     EXPECT_FALSE(stopped) << "Stop returned while the poll was still running";
     ::SetEvent(gate.handle);
@@ -154,16 +144,19 @@ TEST(AbstractRetriever, StopDuringAPollWaitsForThePollToEnd)
     EXPECT_EQ(CAbstractRetriever::Stopped, retriever.GetState());
 }
 
-TEST(AbstractRetriever, WakeStartsTheNextPollOfAnIdleWorker)
+TEST(AbstractRetriever, OnlyAnIdleWorkerWakesAndARestartGivesAFreshOne)
 {
     WorkerLog log;
     Gate gate(true);
     CGatedRetriever retriever(log, gate.handle, 60);
+    EXPECT_EQ(CAbstractRetriever::Stopped, retriever.GetState());
+    EXPECT_EQ(1, retriever.Stop());
+    EXPECT_EQ(0, retriever.Wake());
     retriever.Start(0);
-    ASSERT_TRUE(WaitUntil([&] { return log.polls == 1 && retriever.GetState() == CAbstractRetriever::Idle; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return log.polls == 1 && retriever.GetState() == CAbstractRetriever::Idle; }));
     EXPECT_EQ(1, retriever.Wake());
     EXPECT_TRUE(WaitUntil([&] { return log.polls == 2; }));
-    // Restarting after a stop gives a fresh worker.
     retriever.Stop();
     EXPECT_TRUE(WaitUntil([&] { return log.finished == 1; }));
     retriever.Start(0);
@@ -177,6 +170,4 @@ TEST(AbstractRetriever, ZeroMinutePollingIntervalPollsAgainAtOnce)
     CGatedRetriever retriever(log, gate.handle, 0);
     retriever.Start(0);
     EXPECT_TRUE(WaitUntil([&] { return log.polls >= 5; }));
-    retriever.Stop();
-    EXPECT_EQ(CAbstractRetriever::Stopped, retriever.GetState());
 }

@@ -1,7 +1,5 @@
 #include "content/ChannelManager.h"
 
-#include "content/FeedRetriever.h"
-#include "content/HelpRetriever.h"
 #include "core/Settings.h"
 #include "support/FakeRetriever.h"
 #include "support/RegistrySandbox.h"
@@ -14,11 +12,12 @@
 
 namespace
 {
+const char Channels[] = "SOFTWARE\\tidelight\\Channels\\";
+
 class ChannelManagerTest : public ::testing::Test
 {
 protected:
-    ChannelManagerTest() : m_manager(CChannelManager::Empty{}) {}
-
+    void TearDown() override { Settings().SetCheckForUpdates(true); }
     CFakeRetriever* Channel(const char* key)
     {
         auto* retriever = new CFakeRetriever;
@@ -40,7 +39,7 @@ protected:
     }
 
     CRegistrySandbox m_sandbox;
-    CChannelManager m_manager;
+    CChannelManager m_manager{CChannelManager::Empty{}};
 };
 } // namespace
 
@@ -49,9 +48,10 @@ TEST_F(ChannelManagerTest, ServicesComeFirstThenChannelsTakeTurns)
     CFakeRetriever* a = Channel("http://a.test/");
     CFakeRetriever* b = Channel("http://b.test/");
     CFakeRetriever* help = Service("$helpService");
-    a->Offer("a1");
-    a->Offer("a2");
-    a->Offer("a3");
+    for (const char* title : {"a1", "a2", "a3"})
+    {
+        a->Offer(title);
+    }
     b->Offer("b1");
     b->Offer("b2");
     help->Offer("tip");
@@ -59,22 +59,12 @@ TEST_F(ChannelManagerTest, ServicesComeFirstThenChannelsTakeTurns)
     int count = -1;
     EXPECT_EQ(1, m_manager.HasHeadlines(&count));
     EXPECT_EQ(5, count) << "services are never counted";
-    EXPECT_STREQ("tip", Next());
-    EXPECT_STREQ("a1", Next());
-    EXPECT_STREQ("b1", Next());
-    EXPECT_STREQ("a2", Next());
-    EXPECT_STREQ("b2", Next());
-    EXPECT_STREQ("a3", Next());
-    EXPECT_STREQ("", Next());
+    for (const char* expected : {"tip", "a1", "b1", "a2", "b2", "a3", ""})
+    {
+        EXPECT_STREQ(expected, Next());
+    }
     EXPECT_EQ(0, m_manager.HasHeadlines(nullptr));
-}
-
-TEST_F(ChannelManagerTest, OnlyAServiceWaitingCountsAsWaitingWithZeroChannelHeadlines)
-{
-    Channel("http://a.test/");
-    Service("$helpService")->Offer("tip");
-    int count = -1;
-    EXPECT_EQ(1, m_manager.HasHeadlines(nullptr));
+    help->Offer("another tip");
     EXPECT_EQ(1, m_manager.HasHeadlines(&count));
     EXPECT_EQ(0, count);
 }
@@ -91,16 +81,10 @@ TEST_F(ChannelManagerTest, RoundsStartAfterTheLastDeliveryAndAskEachRetrieverOnc
     const int asked = a->m_asked + b->m_asked + c->m_asked;
     EXPECT_STREQ("", Next());
     EXPECT_EQ(asked + 3, a->m_asked + b->m_asked + c->m_asked) << "an empty round asks each once";
-}
 
-TEST_F(ChannelManagerTest, RemovingTheLastChannelUnderTheCursorStillEndsTheRound)
-{
-    Channel("a");
-    Channel("b");
-    CFakeRetriever* c = Channel("c");
-    c->Offer("c1");
-    CFakeRetriever* b = static_cast<CFakeRetriever*>(m_manager.ChannelAt(1));
+    // Removing the channel under the cursor still ends the next round.
     b->Offer("b1");
+    c->Offer("c3");
     EXPECT_STREQ("b1", Next()); // the cursor now points at c
     m_manager.RemoveChannelAt(2);
     EXPECT_EQ(2u, m_manager.ChannelCount());
@@ -109,17 +93,16 @@ TEST_F(ChannelManagerTest, RemovingTheLastChannelUnderTheCursorStillEndsTheRound
 
 TEST_F(ChannelManagerTest, ChannelsAreListedInByteOrderAndDuplicatesAreKept)
 {
-    Channel("b");
-    Channel("A");
-    Channel("a");
-    Channel("a");
+    for (const char* key : {"b", "A", "a", "a"})
+    {
+        Channel(key);
+    }
     ASSERT_EQ(4u, m_manager.ChannelCount());
     const char* expected[] = {"A", "a", "a", "b"};
     for (unsigned i = 0; i < 4; ++i)
     {
-        const CString* key = m_manager.ChannelKeyAt(i);
-        ASSERT_NE(nullptr, key);
-        EXPECT_STREQ(expected[i], *key);
+        ASSERT_NE(nullptr, m_manager.ChannelKeyAt(i));
+        EXPECT_STREQ(expected[i], *m_manager.ChannelKeyAt(i));
     }
     EXPECT_EQ(nullptr, m_manager.ChannelKeyAt(4));
     EXPECT_EQ(nullptr, m_manager.ChannelAt(4));
@@ -130,10 +113,12 @@ TEST_F(ChannelManagerTest, IndexAccessKeepsOtherThreadsOutUntilTheNextCall)
     Channel("a");
     ASSERT_NE(nullptr, m_manager.ChannelAt(0));
     std::atomic<bool> counted{false};
-    std::thread other([&] {
-        m_manager.ChannelCount();
-        counted = true;
-    });
+    std::thread other(
+        [&]
+        {
+            m_manager.ChannelCount();
+            counted = true;
+        });
     ::Sleep(150);
     EXPECT_FALSE(counted) << "the lock must stay held after ChannelAt";
     EXPECT_EQ(1u, m_manager.ChannelCount()); // same thread: passes, then releases
@@ -141,15 +126,12 @@ TEST_F(ChannelManagerTest, IndexAccessKeepsOtherThreadsOutUntilTheNextCall)
     EXPECT_TRUE(counted);
 }
 
-TEST_F(ChannelManagerTest, HistoryKeepsTheConfiguredNumberNewestFirst)
+TEST_F(ChannelManagerTest, HistoryKeepsTheConfiguredNumberNewestFirstAndOutlivesItsRetrievers)
 {
     CFakeRetriever* a = Channel("a");
     for (int i = 1; i <= 10; ++i)
     {
         a->Offer(CString::Format("h%d", i));
-    }
-    for (int i = 0; i < 10; ++i)
-    {
         Next();
     }
     ASSERT_EQ(8u, Settings().GetMaxHistorySize());
@@ -158,7 +140,7 @@ TEST_F(ChannelManagerTest, HistoryKeepsTheConfiguredNumberNewestFirst)
     EXPECT_STREQ("h3", m_manager.HistoryAt(7).GetTitle());
     EXPECT_STREQ("", m_manager.HistoryAt(8).GetTitle());
     m_manager.StopAll();
-    EXPECT_EQ(8u, m_manager.HistoryCount()) << "the history outlives the retrievers";
+    EXPECT_EQ(8u, m_manager.HistoryCount());
 }
 
 TEST_F(ChannelManagerTest, HeadlinesOfRemovedRetrieversNoLongerResolve)
@@ -174,23 +156,12 @@ TEST_F(ChannelManagerTest, HeadlinesOfRemovedRetrieversNoLongerResolve)
     EXPECT_EQ(a, m_manager.ResolveRetriever(fromA));
     EXPECT_EQ(help, m_manager.ResolveRetriever(tip));
     m_manager.RemoveChannelAt(0);
-    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(m_manager.HistoryAt(0)));
+    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(fromA));
     // A new retriever, even at a reused address, is not the old one.
     Channel("b");
     EXPECT_EQ(nullptr, m_manager.ResolveRetriever(fromA));
     m_manager.StopAll();
     EXPECT_EQ(nullptr, m_manager.ResolveRetriever(tip));
-}
-
-TEST_F(ChannelManagerTest, DisabledChannelsAreListedStoppedAndNeverDeliver)
-{
-    auto* retriever = new CFakeRetriever;
-    retriever->Initialize("off");
-    retriever->SetEnabled(false);
-    retriever->Offer("never");
-    m_manager.AddChannelRetriever("off", retriever);
-    EXPECT_EQ(1u, m_manager.ChannelCount());
-    EXPECT_EQ(Content::CAbstractRetriever::Stopped, retriever->GetState());
 }
 
 TEST_F(ChannelManagerTest, AddChannelRefusesKeysThatCannotNameTheirOwnRegistryKey)
@@ -203,19 +174,26 @@ TEST_F(ChannelManagerTest, AddChannelRefusesKeysThatCannotNameTheirOwnRegistryKe
                                CString(std::string(256, 'a').c_str())};
     for (const CString& key : refused)
     {
-        SCOPED_TRACE(key.GetString());
-        EXPECT_FALSE(m_manager.AddChannel(key));
+        EXPECT_FALSE(m_manager.AddChannel(key)) << key.GetString();
     }
     EXPECT_EQ(0u, m_manager.ChannelCount());
     EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:"));
 }
 
-TEST(ChannelManagerStartUp, StoredChannelsAndBothServicesComeUp)
+// At start-up the stored channels come up (a disabled one stopped), a missing
+// Channels key is made, and a removed channel's key goes.
+TEST_F(ChannelManagerTest, StartUpListsTheStoredChannels)
 {
-    CRegistrySandbox sandbox;
     Settings().SetCheckForUpdates(false);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1:9/b.xml", "enabled", 0);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1:9/a.xml", "enabled", 0);
+    {
+        CChannelManager manager;
+        EXPECT_EQ(0u, manager.ChannelCount());
+    }
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, Channels));
+    const std::string a = std::string(Channels) + "http://127.0.0.1:9/a.xml";
+    const std::string b = std::string(Channels) + "http://127.0.0.1:9/b.xml";
+    TestRegistry::SetDword(HKEY_CURRENT_USER, b.c_str(), "enabled", 0);
+    TestRegistry::SetDword(HKEY_CURRENT_USER, a.c_str(), "enabled", 0);
     {
         CChannelManager manager;
         ASSERT_EQ(2u, manager.ChannelCount());
@@ -223,19 +201,6 @@ TEST(ChannelManagerStartUp, StoredChannelsAndBothServicesComeUp)
         EXPECT_EQ(Content::CAbstractRetriever::Stopped, manager.ChannelAt(1)->GetState());
         manager.RemoveChannelAt(0);
     }
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1:9/a.xml"));
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http://127.0.0.1:9/b.xml"));
-    Settings().SetCheckForUpdates(true);
-}
-
-TEST(ChannelManagerStartUp, MissingChannelsKeyIsCreated)
-{
-    CRegistrySandbox sandbox;
-    Settings().SetCheckForUpdates(false);
-    {
-        CChannelManager manager;
-        EXPECT_EQ(0u, manager.ChannelCount());
-    }
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels"));
-    Settings().SetCheckForUpdates(true);
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, a.c_str()));
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, b.c_str()));
 }

@@ -1,6 +1,5 @@
 #include "content/FeedRetriever.h"
 
-#include "content/HttpFetch.h"
 #include "content/IdHistory.h"
 #include "core/ChannelRecord.h"
 #include "support/RegistrySandbox.h"
@@ -10,69 +9,77 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ctime>
 #include <atomic>
-#include <thread>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 using Content::CAbstractRetriever;
 using Content::CFeedRetriever;
+using Reply = CTestHttpServer::Reply;
+using Request = CTestHttpServer::Request;
 
 namespace
 {
-std::string Rss(const std::string& items, const char* title = "Test channel")
-{
-    return std::string("<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>") + title + "</title>" +
-           items + "</channel></rss>";
-}
-
-std::string Item(int number)
-{
-    return "<item><title>Story " + std::to_string(number) + "</title><link>http://127.0.0.1/story/" +
-           std::to_string(number) + "</link><description>About &lt;b&gt;story&lt;/b&gt; " +
-           std::to_string(number) + "</description></item>";
-}
-
 std::string Items(int first, int last)
 {
     std::string items;
     for (int i = first; i <= last; ++i)
     {
-        items += Item(i);
+        const std::string n = std::to_string(i);
+        items += "<item><title>Story " + n + "</title><link>http://127.0.0.1/story/" + n +
+                 "</link><description>About &lt;b&gt;story&lt;/b&gt; " + n + "</description></item>";
     }
     return items;
 }
 
+std::string Rss(int first, int last, const std::string& more = "")
+{
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Test channel</title>" +
+           Items(first, last) + more + "</channel></rss>";
+}
+
+std::vector<CString> Stories(int first, int last)
+{
+    std::vector<CString> titles;
+    for (int i = first; i <= last; ++i)
+    {
+        titles.push_back(CString::Format("Story %d", i));
+    }
+    return titles;
+}
+
+// A channel on a local server whose answers the test scripts.
 class FeedRetrieverTest : public ::testing::Test
 {
 protected:
     FeedRetrieverTest()
         : m_server(
-              [this](const CTestHttpServer::Request&)
+              [this](const Request& request)
               {
                   std::lock_guard<std::mutex> guard(m_lock);
-                  return m_reply;
+                  return m_handler(request);
               }),
           m_key(m_server.GetUrl("/feed.xml").c_str())
     {
-        Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 3))));
+        Serve(Reply::Ok(Rss(1, 3)));
     }
 
-    void Serve(const CTestHttpServer::Reply& reply)
+    void Serve(const Reply& reply)
+    {
+        Handle([reply](const Request&) { return reply; });
+    }
+    void Handle(const CTestHttpServer::Handler& handler)
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        m_reply = reply;
+        m_handler = handler;
     }
-    void SetChannelValue(const char* name, DWORD value)
-    {
-        TestRegistry::SetDword(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), name, value);
-    }
-    std::unique_ptr<CFeedRetriever> StartRetriever()
+    std::unique_ptr<CFeedRetriever> Start(const CString& key)
     {
         auto retriever = std::make_unique<CFeedRetriever>();
-        retriever->Initialize(m_key);
+        retriever->Initialize(key);
         retriever->Start(0);
         return retriever;
     }
@@ -81,16 +88,22 @@ protected:
         int count = 0;
         return retriever.HasHeadlines(&count) ? count : 0;
     }
-    // Waits for the poll after the given number of requests to finish.
-    bool WaitForPoll(CFeedRetriever& retriever, size_t requests)
+    // Wakes the retriever unless this is its first poll, and waits for the
+    // poll to end.
+    bool Poll(CFeedRetriever& retriever, bool wake = true)
     {
+        const size_t requests = m_server.GetRequestCount() + 1;
+        if (wake && retriever.Wake() != 1)
+        {
+            return false;
+        }
         return WaitUntil(
             [&] {
                 return m_server.GetRequestCount() >= requests &&
                        retriever.GetState() == CAbstractRetriever::Idle;
             });
     }
-    std::vector<CString> TakeTitles(CFeedRetriever& retriever)
+    static std::vector<CString> Take(CFeedRetriever& retriever)
     {
         std::vector<CString> titles;
         CHeadline headline;
@@ -100,10 +113,17 @@ protected:
         }
         return titles;
     }
+    std::string Stored(const char* name)
+    {
+        std::string stored;
+        DWORD type = 0;
+        TestRegistry::GetRaw(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), name, type, stored);
+        return stored.c_str();
+    }
 
     CRegistrySandbox m_sandbox;
     std::mutex m_lock;
-    CTestHttpServer::Reply m_reply;
+    CTestHttpServer::Handler m_handler;
     CTestHttpServer m_server;
     const CString m_key;
 };
@@ -111,12 +131,12 @@ protected:
 
 TEST_F(FeedRetrieverTest, DetectsTheFormatThenBuffersEveryNewHeadlineInOrder)
 {
-    auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitForPoll(*retriever, 1));
+    auto retriever = Start(m_key);
+    ASSERT_TRUE(Poll(*retriever, false));
     // The document read for detection is the first poll's.
     EXPECT_EQ(1u, m_server.GetRequestCount());
+    EXPECT_EQ("tidelight/1.7", m_server.GetRequests()[0].Header("User-Agent"));
     EXPECT_EQ(3, Waiting(*retriever));
-    EXPECT_EQ(3, retriever->GetBufferedHeadlines());
     EXPECT_STREQ("Test channel", retriever->GetTitle());
     EXPECT_GT(retriever->GetLastCheckTime(), 0);
 
@@ -130,90 +150,67 @@ TEST_F(FeedRetrieverTest, DetectsTheFormatThenBuffersEveryNewHeadlineInOrder)
     EXPECT_EQ(retriever->GetSerial(), headlines[0].GetRetrieverSerial());
     EXPECT_EQ(3, retriever->GetDisplayedHeadlines());
     EXPECT_EQ(0, retriever->GetBufferedHeadlines());
-
-    const std::vector<CTestHttpServer::Request> requests = m_server.GetRequests();
-    EXPECT_EQ("tidelight/1.7", requests[0].Header("User-Agent"));
 }
 
-TEST_F(FeedRetrieverTest, ShownHeadlinesStayShownAcrossRestarts)
+TEST_F(FeedRetrieverTest, ShownHeadlinesStayShownAcrossRestartsAndIdenticalItemsComeOnce)
 {
     {
-        auto retriever = StartRetriever();
-        ASSERT_TRUE(WaitForPoll(*retriever, 1));
+        auto retriever = Start(m_key);
+        ASSERT_TRUE(Poll(*retriever, false));
         CHeadline first;
         ASSERT_EQ(1u, retriever->GetHeadlines(&first, 1)); // shown: story 1
     }
     // Stories 2 and 3 were buffered but never shown: they come back.
-    Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 4))));
-    const size_t before = m_server.GetRequestCount();
-    auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitForPoll(*retriever, before + 1));
-    EXPECT_EQ((std::vector<CString>{"Story 2", "Story 3", "Story 4"}), TakeTitles(*retriever));
+    Serve(Reply::Ok(Rss(1, 4, Items(4, 4))));
+    auto retriever = Start(m_key);
+    ASSERT_TRUE(Poll(*retriever, false));
+    EXPECT_EQ(Stories(2, 4), Take(*retriever));
 }
 
 TEST_F(FeedRetrieverTest, AnUnchangedFeedIsAnIdleCheckAndTheValidatorsOutliveARestart)
 {
     std::atomic<int> version{1};
-    CTestHttpServer server(
-        [&](const CTestHttpServer::Request& request)
+    Handle(
+        [&](const Request& request)
         {
             const std::string etag = "\"v" + std::to_string(version) + "\"";
             if (request.Header("If-None-Match") == etag)
             {
-                return CTestHttpServer::Reply::WithStatus("304 Not Modified", "");
+                return Reply::WithStatus("304 Not Modified", "");
             }
-            CTestHttpServer::Reply reply = CTestHttpServer::Reply::Ok(Rss(Items(1, 99 + version)));
+            Reply reply = Reply::Ok(Rss(1, 99 + version));
             reply.headers = {{"ETag", etag}, {"Last-Modified", "Tue, 03 Jun 2025 10:00:00 GMT"}};
             return reply;
         });
-    const CString key = server.GetUrl("/feed.xml").c_str();
-    auto retriever = std::make_unique<CFeedRetriever>();
-    retriever->Initialize(key);
-    retriever->Start(0);
-    auto polled = [&](size_t requests)
-    {
-        return WaitUntil(
-            [&] {
-                return server.GetRequestCount() >= requests &&
-                       retriever->GetState() == CAbstractRetriever::Idle;
-            });
-    };
-    ASSERT_TRUE(polled(1));
-    TakeTitles(*retriever);
+    auto retriever = Start(m_key);
+    ASSERT_TRUE(Poll(*retriever, false));
+    Take(*retriever);
     const int64_t firstCheck = retriever->GetLastCheckTime();
     ASSERT_TRUE(WaitUntil([&] { return static_cast<int64_t>(std::time(nullptr)) > firstCheck; }));
-    retriever->Wake();
-    ASSERT_TRUE(polled(2));
-    EXPECT_EQ("\"v1\"", server.GetRequests()[1].Header("If-None-Match"));
-    EXPECT_EQ("Tue, 03 Jun 2025 10:00:00 GMT", server.GetRequests()[1].Header("If-Modified-Since"));
+    ASSERT_TRUE(Poll(*retriever));
+    EXPECT_EQ("\"v1\"", m_server.GetRequests()[1].Header("If-None-Match"));
+    EXPECT_EQ("Tue, 03 Jun 2025 10:00:00 GMT", m_server.GetRequests()[1].Header("If-Modified-Since"));
     EXPECT_GT(retriever->GetLastCheckTime(), firstCheck);
     EXPECT_EQ(0, Waiting(*retriever));
 
     // The 304 did not make the channel forget what it showed (more than it
-    // keeps of ids a feed drops): only the new
-    // story comes, and the new validator is the one stored.
+    // keeps of ids a feed drops): only the new story comes, and the new
+    // validator is the one stored.
     version = 2;
-    retriever->Wake();
-    ASSERT_TRUE(polled(3));
-    EXPECT_EQ((std::vector<CString>{"Story 101"}), TakeTitles(*retriever));
+    ASSERT_TRUE(Poll(*retriever));
+    EXPECT_EQ(Stories(101, 101), Take(*retriever));
     retriever.reset();
-    std::string stored;
-    DWORD type = 0;
-    ASSERT_TRUE(
-        TestRegistry::GetRaw(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key), "etag", type, stored));
-    EXPECT_STREQ("\"v2\"", stored.c_str());
+    EXPECT_EQ("\"v2\"", Stored("etag"));
 }
 
 TEST_F(FeedRetrieverTest, RepeatingChannelsBufferEveryPollUntilDismissed)
 {
-    SetChannelValue("repeatHeadlines", 1);
-    auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitForPoll(*retriever, 1));
-    EXPECT_EQ(3, Waiting(*retriever));
+    TestRegistry::SetDword(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), "repeatHeadlines", 1);
+    auto retriever = Start(m_key);
+    ASSERT_TRUE(Poll(*retriever, false));
     CHeadline first;
     retriever->GetHeadlines(&first, 1); // taking does not mark it shown
-    ASSERT_EQ(1, retriever->Wake());
-    ASSERT_TRUE(WaitForPoll(*retriever, 2));
+    ASSERT_TRUE(Poll(*retriever));
     EXPECT_EQ(5, Waiting(*retriever));
     // Two copies of story 2 wait; one dismissal removes both for good.
     CHeadline second;
@@ -221,45 +218,34 @@ TEST_F(FeedRetrieverTest, RepeatingChannelsBufferEveryPollUntilDismissed)
     EXPECT_STREQ("Story 2", second.GetTitle());
     EXPECT_EQ(1, retriever->Dismiss(second.GetId()));
     EXPECT_EQ(3, Waiting(*retriever));
-    retriever->Wake();
-    ASSERT_TRUE(WaitForPoll(*retriever, 3));
-    const std::vector<CString> titles = TakeTitles(*retriever);
-    EXPECT_EQ(std::count(titles.begin(), titles.end(), CString("Story 2")), 0);
-    EXPECT_EQ(std::count(titles.begin(), titles.end(), CString("Story 1")), 2);
-}
-
-TEST_F(FeedRetrieverTest, IdenticalItemsAreBufferedOnce)
-{
-    Serve(CTestHttpServer::Reply::Ok(Rss(Item(1) + Item(1) + Item(2))));
-    auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitForPoll(*retriever, 1));
-    EXPECT_EQ((std::vector<CString>{"Story 1", "Story 2"}), TakeTitles(*retriever));
+    ASSERT_TRUE(Poll(*retriever));
+    const std::vector<CString> titles = Take(*retriever);
+    EXPECT_EQ(0, std::count(titles.begin(), titles.end(), CString("Story 2")));
+    EXPECT_EQ(2, std::count(titles.begin(), titles.end(), CString("Story 1")));
 }
 
 TEST_F(FeedRetrieverTest, AFeedOfHundredsOfItemsNeverRepeatsWhatWasSeen)
 {
-    Serve(CTestHttpServer::Reply::Ok(Rss(Items(1, 300))));
-    auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitUntil([&] { return Waiting(*retriever) == 300; }));
-    TakeTitles(*retriever); // all seen
+    Serve(Reply::Ok(Rss(1, 300)));
+    auto retriever = Start(m_key);
+    ASSERT_TRUE(Poll(*retriever, false));
+    EXPECT_EQ(300u, Take(*retriever).size());
     for (int poll = 0; poll < 2; ++poll)
     {
-        const size_t before = m_server.GetRequestCount();
-        retriever->Wake();
-        ASSERT_TRUE(WaitForPoll(*retriever, before + 1));
+        ASSERT_TRUE(Poll(*retriever));
         EXPECT_EQ(0, Waiting(*retriever)) << "poll " << poll;
     }
     // Restarted, the channel still knows all 300.
     retriever.reset();
-    retriever = StartRetriever();
-    ASSERT_TRUE(WaitUntil([&] { return retriever->GetLastCheckTime() != 0; }));
+    retriever = Start(m_key);
+    ASSERT_TRUE(Poll(*retriever, false));
     EXPECT_EQ(0, Waiting(*retriever));
 }
 
 TEST_F(FeedRetrieverTest, EveryFailedDetectionBuffersAnErrorNotice)
 {
-    Serve(CTestHttpServer::Reply::WithStatus("404 Not Found", "<html><body>gone</body></html>"));
-    auto retriever = StartRetriever();
+    Serve(Reply::WithStatus("404 Not Found", "<html><body>gone</body></html>"));
+    auto retriever = Start(m_key);
     // Each start makes one detection attempt.
     for (int attempt = 1; attempt <= 3; ++attempt)
     {
@@ -283,108 +269,86 @@ TEST_F(FeedRetrieverTest, EveryFailedDetectionBuffersAnErrorNotice)
     EXPECT_EQ(notice.GetId(), again.GetId());
 }
 
+TEST_F(FeedRetrieverTest, StoppedChannelsReportNothingButKeepTheirBuffer)
+{
+    auto retriever = Start(m_key);
+    ASSERT_TRUE(Poll(*retriever, false));
+    retriever->Stop();
+    EXPECT_EQ(0, retriever->HasHeadlines(nullptr));
+    EXPECT_EQ(3, retriever->GetBufferedHeadlines());
+    retriever->Start(0); // the format is known: one fetch, no detection
+    ASSERT_TRUE(Poll(*retriever, false));
+    EXPECT_EQ(3, Waiting(*retriever));
+}
+
+// The detection fetch, or the first poll after it, never gets an answer.
 TEST_F(FeedRetrieverTest, StopDuringAFetchDoesNotWaitForTheNetwork)
 {
-    // The detection fetch, or the first poll after it, never gets an answer.
-    const struct
+    for (const int stallingRequest : {1, 2})
     {
-        size_t stallingRequest;
-        int stateDuringFetch;
-    } cases[] = {{1, CAbstractRetriever::Initializing}, {2, CAbstractRetriever::Polling}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.stallingRequest);
-        std::atomic<size_t> seen{0};
-        CTestHttpServer server(
-            [&](const CTestHttpServer::Request&)
+        SCOPED_TRACE(stallingRequest);
+        std::atomic<int> seen{0};
+        Handle(
+            [&](const Request&)
             {
-                CTestHttpServer::Reply reply = CTestHttpServer::Reply::Ok(Rss(Items(1, 3)));
-                reply.stall = ++seen >= c.stallingRequest;
+                Reply reply = Reply::Ok(Rss(1, 3));
+                reply.stall = ++seen >= stallingRequest;
                 return reply;
             });
-        auto retriever = std::make_unique<CFeedRetriever>();
-        retriever->Initialize(server.GetUrl("/feed.xml").c_str());
-        retriever->Start(0);
-        if (c.stallingRequest == 2)
+        auto retriever = Start(m_key);
+        if (stallingRequest == 2)
         {
             // The first poll after detection comes when the retriever is woken.
             ASSERT_TRUE(WaitUntil([&] { return retriever->GetState() == CAbstractRetriever::Idle; }));
             retriever->Wake();
         }
-        ASSERT_TRUE(WaitUntil([&] { return seen == c.stallingRequest; }));
-        EXPECT_EQ(c.stateDuringFetch, retriever->GetState());
-        HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return seen == stallingRequest; }));
+        EXPECT_EQ(stallingRequest == 1 ? CAbstractRetriever::Initializing : CAbstractRetriever::Polling,
+                  retriever->GetState());
+        std::atomic<bool> stopped{false};
         std::thread stopper(
             [&]
             {
                 retriever->Stop();
-                ::SetEvent(done);
+                stopped = true;
             });
         // A stop that waited would sit out the fetch's half-minute time-outs.
-        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(done, 10000));
+        EXPECT_TRUE(WaitUntil([&] { return stopped.load(); }));
         stopper.join();
-        ::CloseHandle(done);
         EXPECT_EQ(CAbstractRetriever::Stopped, retriever->GetState());
         retriever.reset(); // the abandoned worker must never touch it again
-        server.Stop();
+        TestRegistry::DeleteTree(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key));
     }
-}
-
-TEST_F(FeedRetrieverTest, StoppedChannelsReportNothingButKeepTheirBuffer)
-{
-    auto retriever = StartRetriever();
-    ASSERT_TRUE(WaitForPoll(*retriever, 1));
-    retriever->Stop();
-    EXPECT_EQ(0, retriever->HasHeadlines(nullptr));
-    EXPECT_EQ(3, retriever->GetBufferedHeadlines());
-    const size_t before = m_server.GetRequestCount();
-    retriever->Start(0); // the format is known: one fetch, no detection
-    ASSERT_TRUE(WaitForPoll(*retriever, before + 1));
-    EXPECT_EQ(3, Waiting(*retriever));
+    m_server.Stop();
 }
 
 TEST_F(FeedRetrieverTest, OnlyAPermanentMoveChangesWhereTheChannelIsPolled)
 {
-    const struct
+    for (const std::string status :
+         {"301 Moved Permanently", "308 Permanent Redirect", "302 Found", "307 Temporary Redirect"})
     {
-        const char* status;
-        bool remembered;
-    } cases[] = {{"301 Moved Permanently", true},
-                 {"308 Permanent Redirect", true},
-                 {"302 Found", false},
-                 {"307 Temporary Redirect", false}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.status);
-        CTestHttpServer server(
-            [&](const CTestHttpServer::Request& request)
+        SCOPED_TRACE(status);
+        const bool remembered = status.compare(0, 3, "301") == 0 || status.compare(0, 3, "308") == 0;
+        Handle(
+            [status](const Request& request)
             {
-                if (request.target != "/old.xml")
-                {
-                    return CTestHttpServer::Reply::Ok(Rss(Items(1, 3)));
-                }
-                CTestHttpServer::Reply moved = CTestHttpServer::Reply::WithStatus(c.status, "");
-                moved.headers = {{"Location", "/new.xml"}};
+                Reply moved =
+                    request.target != "/feed.xml" ? Reply::Ok(Rss(1, 3)) : Reply::WithStatus(status, "");
+                moved.headers.emplace_back("Location", "/new.xml");
                 return moved;
             });
-        const CString key = server.GetUrl("/old.xml").c_str();
+        const size_t before = m_server.GetRequestCount();
         for (int run = 0; run < 2; ++run)
         {
-            auto retriever = std::make_unique<CFeedRetriever>();
-            retriever->Initialize(key);
-            retriever->Start(0);
+            auto retriever = Start(m_key);
             ASSERT_TRUE(WaitUntil([&] { return retriever->GetState() == CAbstractRetriever::Idle; }));
-            EXPECT_STREQ(key, retriever->GetKey());
+            EXPECT_STREQ(m_key, retriever->GetKey());
         }
         // The second run's first request went where the first run was sent.
-        const std::vector<CTestHttpServer::Request> requests = server.GetRequests();
-        ASSERT_GE(requests.size(), 3u);
-        EXPECT_EQ(c.remembered ? "/new.xml" : "/old.xml", requests[2].target);
-        std::string stored;
-        DWORD type = 0;
-        EXPECT_EQ(c.remembered, TestRegistry::GetRaw(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key),
-                                                     "currentUrl", type, stored));
-        EXPECT_TRUE(!c.remembered || server.GetUrl("/new.xml") == stored.c_str());
-        TestRegistry::DeleteTree(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key));
+        const std::vector<Request> requests = m_server.GetRequests();
+        ASSERT_GE(requests.size(), before + 3);
+        EXPECT_EQ(remembered ? "/new.xml" : "/feed.xml", requests[before + 2].target);
+        EXPECT_EQ(remembered ? m_server.GetUrl("/new.xml") : "", Stored("currentUrl"));
+        TestRegistry::DeleteTree(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key));
     }
 }

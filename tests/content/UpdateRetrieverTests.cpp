@@ -17,11 +17,12 @@ class UpdateRetrieverTest : public ::testing::Test
 {
 protected:
     UpdateRetrieverTest()
-        : m_server([this](const CTestHttpServer::Request& request) {
-              std::lock_guard<std::mutex> guard(m_lock);
-              m_targets.push_back(request.target);
-              return CTestHttpServer::Reply::Ok(m_manifest);
-          })
+        : m_server(
+              [this](const CTestHttpServer::Request&)
+              {
+                  std::lock_guard<std::mutex> guard(m_lock);
+                  return CTestHttpServer::Reply::Ok(m_manifest);
+              })
     {
         Settings().SetUpdateServiceUrl(m_server.GetUrl("/update/").c_str());
         Settings().SetCheckForUpdates(true);
@@ -55,7 +56,6 @@ protected:
 
     std::mutex m_lock;
     std::string m_manifest;
-    std::vector<std::string> m_targets;
     CTestHttpServer m_server;
 };
 } // namespace
@@ -72,9 +72,8 @@ TEST_F(UpdateRetrieverTest, NewerVersionGivesANoticeWithItsLink)
     EXPECT_STREQ("http://127.0.0.1/get/1.8", notices[0].GetLink());
     EXPECT_FALSE(notices[0].IsSealed());
     EXPECT_EQ(0, notices[0].GetId());
-    std::lock_guard<std::mutex> guard(m_lock);
-    ASSERT_FALSE(m_targets.empty());
-    EXPECT_EQ("/update/version.xml", m_targets[0]);
+    ASSERT_EQ(1u, m_server.GetRequestCount());
+    EXPECT_EQ("/update/version.xml", m_server.GetRequests()[0].target);
 }
 
 TEST_F(UpdateRetrieverTest, VersionsCompareAsStrings)

@@ -59,9 +59,7 @@ public:
     {
         CHeadline headline;
         headline.SetTitle(title);
-        Adopt(headline);
-        headline.Seal();
-        m_waiting.push_back(headline);
+        Offer(headline);
     }
     // Queues the headline, stamped with this retriever and sealed.
     void Offer(CHeadline headline)

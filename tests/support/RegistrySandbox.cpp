@@ -4,22 +4,19 @@
 #include <shlwapi.h>
 
 #include <atomic>
+#include <cstring>
 #include <vector>
 
 namespace
 {
-std::string ScratchPath(const char* what)
+// A fresh key under the real HKCU, made before any redirection of it.
+HKEY CreateScratch(std::string& path, const char* what)
 {
     static std::atomic<unsigned> counter{0};
-    return "Software\\tidelight-tests\\" + std::to_string(::GetCurrentProcessId()) + "-" +
+    path = "Software\\tidelight-tests\\" + std::to_string(::GetCurrentProcessId()) + "-" +
            std::to_string(counter++) + "-" + what;
-}
-
-HKEY CreateScratch(const std::string& path)
-{
-    HKEY key = nullptr;
-    // Created under the real HKCU, before any redirection of it.
     ::SHDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+    HKEY key = nullptr;
     EXPECT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                                nullptr, &key, nullptr));
     return key;
@@ -27,20 +24,18 @@ HKEY CreateScratch(const std::string& path)
 } // namespace
 
 CRegistrySandbox::CRegistrySandbox()
-    : m_userPath(ScratchPath("user")), m_classesPath(ScratchPath("classes"))
+    : m_user(CreateScratch(m_userPath, "user")), m_classes(CreateScratch(m_classesPath, "classes"))
 {
-    m_user = CreateScratch(m_userPath);
-    m_classes = CreateScratch(m_classesPath);
-    EXPECT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(HKEY_CLASSES_ROOT, m_classes));
-    EXPECT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(HKEY_CURRENT_USER, m_user));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(HKEY_CLASSES_ROOT, m_classes.get()));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(HKEY_CURRENT_USER, m_user.get()));
 }
 
 CRegistrySandbox::~CRegistrySandbox()
 {
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    ::RegCloseKey(m_user);
-    ::RegCloseKey(m_classes);
+    m_user.reset();
+    m_classes.reset();
     ::SHDeleteKeyA(HKEY_CURRENT_USER, m_userPath.c_str());
     ::SHDeleteKeyA(HKEY_CURRENT_USER, m_classesPath.c_str());
 }
@@ -49,11 +44,11 @@ namespace TestRegistry
 {
 void SetRaw(HKEY root, const char* path, const char* name, DWORD type, const void* data, DWORD size)
 {
-    HKEY key = nullptr;
+    Common::CUniqueKey key;
     ASSERT_EQ(ERROR_SUCCESS,
-              ::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
-    ::RegCloseKey(key);
+              ::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
+    EXPECT_EQ(ERROR_SUCCESS,
+              ::RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size));
 }
 
 void SetDword(HKEY root, const char* path, const char* name, DWORD value)
@@ -68,31 +63,23 @@ void SetString(HKEY root, const char* path, const char* name, const std::string&
 
 bool KeyExists(HKEY root, const char* path)
 {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    {
-        return false;
-    }
-    ::RegCloseKey(key);
-    return true;
+    Common::CUniqueKey key;
+    return ::RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 bool GetRaw(HKEY root, const char* path, const char* name, DWORD& type, std::string& data)
 {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    Common::CUniqueKey key;
+    DWORD size = 0;
+    if (::RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS ||
+        ::RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     {
         return false;
     }
-    DWORD size = 0;
-    LONG result = ::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
-    if (result == ERROR_SUCCESS)
-    {
-        std::vector<char> buffer(size + 1);
-        result = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-        data.assign(buffer.data(), size);
-    }
-    ::RegCloseKey(key);
+    std::vector<char> buffer(size + 1);
+    const LONG result =
+        ::RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    data.assign(buffer.data(), size);
     return result == ERROR_SUCCESS;
 }
 
@@ -111,29 +98,27 @@ bool GetDword(HKEY root, const char* path, const char* name, DWORD& value)
     {
         return false;
     }
-    memcpy(&value, data.data(), sizeof(value));
+    std::memcpy(&value, data.data(), sizeof(value));
     return true;
 }
 
 DWORD CountValues(HKEY root, const char* path)
 {
-    HKEY key = nullptr;
+    Common::CUniqueKey key;
     DWORD count = 0;
-    if (::RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS)
+    if (::RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS)
     {
-        ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                           nullptr, nullptr);
-        ::RegCloseKey(key);
+        ::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+                           nullptr, nullptr, nullptr);
     }
     return count;
 }
 
 void CreateKey(HKEY root, const char* path)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              ::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    ::RegCloseKey(key);
+    Common::CUniqueKey key;
+    EXPECT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
 }
 
 void DeleteTree(HKEY root, const char* path)

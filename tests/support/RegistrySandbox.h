@@ -3,7 +3,7 @@
 // when the sandbox ends.
 #pragma once
 
-#include <windows.h>
+#include "common/UniqueHandle.h"
 
 #include <string>
 
@@ -18,8 +18,8 @@ public:
 private:
     std::string m_userPath;
     std::string m_classesPath;
-    HKEY m_user = nullptr;
-    HKEY m_classes = nullptr;
+    Common::CUniqueKey m_user;
+    Common::CUniqueKey m_classes;
 };
 
 // Small helpers for arranging and checking registry contents in tests.

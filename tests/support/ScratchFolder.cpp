@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 CScratchFolder::CScratchFolder()
 {
@@ -11,71 +14,41 @@ CScratchFolder::CScratchFolder()
     ::GetTempPathA(MAX_PATH, temp);
     m_path = std::string(temp) + "tidelight-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
              std::to_string(counter++);
-    EXPECT_TRUE(::CreateDirectoryA(m_path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS)
-        << m_path;
+    std::error_code error;
+    std::filesystem::create_directory(m_path, error);
+    EXPECT_FALSE(error) << m_path;
 }
 
 CScratchFolder::~CScratchFolder()
 {
-    for (const std::string& name : Files())
-    {
-        ::DeleteFileA(PathOf(name).c_str());
-    }
-    ::RemoveDirectoryA(m_path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
 }
 
 void CScratchFolder::Write(const std::string& name, const std::string& bytes) const
 {
-    HANDLE file = ::CreateFileA(PathOf(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << name;
-    DWORD written = 0;
-    EXPECT_TRUE(::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    EXPECT_EQ(bytes.size(), written);
-    ::CloseHandle(file);
+    std::ofstream file(PathOf(name), std::ios::binary);
+    EXPECT_TRUE(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) << name;
 }
 
 std::string CScratchFolder::Read(const std::string& name) const
 {
-    HANDLE file = ::CreateFileA(PathOf(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-    {
-        return std::string();
-    }
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    {
-        bytes.append(buffer, read);
-    }
-    ::CloseHandle(file);
-    return bytes;
+    std::ifstream file(PathOf(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 bool CScratchFolder::Exists(const std::string& name) const
 {
-    return ::GetFileAttributesA(PathOf(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::error_code ignored;
+    return std::filesystem::exists(PathOf(name), ignored);
 }
 
 std::vector<std::string> CScratchFolder::Files() const
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    for (const auto& entry : std::filesystem::directory_iterator(m_path))
     {
-        return names;
+        names.push_back(entry.path().filename().string());
     }
-    do
-    {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..")
-        {
-            names.push_back(name);
-        }
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
     return names;
 }

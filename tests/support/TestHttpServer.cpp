@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace
 {
@@ -13,88 +16,23 @@ const long PollMilliseconds = 50;
 // A head larger than this is treated as junk rather than buffered forever.
 const size_t MaxHeadBytes = 64 * 1024;
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) {
-                                                  return std::tolower(static_cast<unsigned char>(x)) ==
-                                                         std::tolower(static_cast<unsigned char>(y));
-                                              });
-}
-
-std::string Trim(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-bool HasHeaderNamed(const CTestHttpServer::Headers& headers, const std::string& name)
-{
-    return std::any_of(headers.begin(), headers.end(),
-                       [&](const std::pair<std::string, std::string>& h)
-                       { return EqualsIgnoringCase(h.first, name); });
-}
-
-// Parses "bytes=first-" or "bytes=first-last".
-bool ParseRange(const std::string& value, size_t& first, size_t& last, bool& hasLast)
-{
-    const std::string prefix = "bytes=";
-    if (value.compare(0, prefix.size(), prefix) != 0)
-    {
-        return false;
-    }
-    size_t dash = value.find('-', prefix.size());
-    if (dash == std::string::npos || dash == prefix.size())
-    {
-        return false;
-    }
-    first = std::strtoul(value.substr(prefix.size(), dash - prefix.size()).c_str(), nullptr, 10);
-    std::string lastText = value.substr(dash + 1);
-    hasLast = !lastText.empty();
-    last = hasLast ? std::strtoul(lastText.c_str(), nullptr, 10) : 0;
-    return !hasLast || last >= first;
-}
-
-std::string Hex(size_t value)
-{
-    const char digits[] = "0123456789abcdef";
-    std::string text;
-    do
-    {
-        text.insert(text.begin(), digits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return text;
-}
-
-enum class ReadResult
-{
-    Request,
-    Closed,
-    Junk
-};
-} // namespace
-
-std::string CTestHttpServer::Request::Header(const std::string& name) const
+const std::string* Find(const CTestHttpServer::Headers& headers, const char* name)
 {
     for (const auto& header : headers)
     {
-        if (EqualsIgnoringCase(header.first, name))
+        if (_stricmp(header.first.c_str(), name) == 0)
         {
-            return header.second;
+            return &header.second;
         }
     }
-    return std::string();
+    return nullptr;
 }
+} // namespace
 
-bool CTestHttpServer::Request::HasHeader(const std::string& name) const
+std::string CTestHttpServer::Request::Header(const char* name) const
 {
-    return HasHeaderNamed(headers, name);
+    const std::string* value = Find(headers, name);
+    return value != nullptr ? *value : std::string();
 }
 
 CTestHttpServer::Reply CTestHttpServer::Reply::Ok(const std::string& body, const std::string& contentType)
@@ -115,26 +53,19 @@ CTestHttpServer::Reply CTestHttpServer::Reply::WithStatus(const std::string& sta
 
 CTestHttpServer::CTestHttpServer(Handler handler) : m_handler(std::move(handler))
 {
-    WSADATA data;
-    m_winsockStarted = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    // Started once for the process and never cleaned up: a test program
+    // ends soon enough.
+    static WSADATA data;
+    static const bool winsockStarted = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
     m_stopEvent.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!m_winsockStarted || !m_stopEvent)
-    {
-        return;
-    }
-
     Common::CUniqueSocket listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!listener)
-    {
-        return;
-    }
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
     int length = sizeof(address);
     u_long nonBlocking = 1;
-    if (::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+    if (!winsockStarted || !m_stopEvent || !listener ||
+        ::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         ::listen(listener.get(), SOMAXCONN) != 0 ||
         ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
         ::ioctlsocket(listener.get(), FIONBIO, &nonBlocking) != 0)
@@ -149,10 +80,6 @@ CTestHttpServer::CTestHttpServer(Handler handler) : m_handler(std::move(handler)
 CTestHttpServer::~CTestHttpServer()
 {
     Stop();
-    if (m_winsockStarted)
-    {
-        ::WSACleanup();
-    }
 }
 
 std::string CTestHttpServer::GetUrl(const std::string& pathAndQuery) const
@@ -183,15 +110,13 @@ void CTestHttpServer::Stop()
     {
         m_acceptThread.join();
     }
-    // The accept thread is gone, so no connection thread is added any more.
-    std::vector<std::thread> threads;
+    // Only the accept thread added connection threads, and it is gone.
+    for (std::thread& thread : m_connectionThreads)
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        threads.swap(m_connectionThreads);
-    }
-    for (std::thread& thread : threads)
-    {
-        thread.join();
+        if (thread.joinable())
+        {
+            thread.join();
+        }
     }
     m_listener.reset();
 }
@@ -201,173 +126,81 @@ void CTestHttpServer::AcceptLoop()
     while (WaitFor(m_listener.get(), false))
     {
         Common::CUniqueSocket connection(::accept(m_listener.get(), nullptr, nullptr));
-        if (!connection)
-        {
-            continue;
-        }
         u_long nonBlocking = 1;
-        ::ioctlsocket(connection.get(), FIONBIO, &nonBlocking);
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_connectionThreads.emplace_back(&CTestHttpServer::Serve, this, std::move(connection));
+        if (connection && ::ioctlsocket(connection.get(), FIONBIO, &nonBlocking) == 0)
+        {
+            m_connectionThreads.emplace_back(&CTestHttpServer::Serve, this, std::move(connection));
+        }
     }
 }
 
 void CTestHttpServer::Serve(Common::CUniqueSocket connection)
 {
-    std::string buffer;
-    for (;;)
+    Request request;
+    if (ReadRequest(connection.get(), request))
     {
-        Request request;
-        if (!ReadRequest(connection.get(), buffer, request))
+        const Reply reply = m_handler(request);
+        // A stalled reply swallows whatever comes until the client gives up.
+        for (std::string ignored; reply.stall && Receive(connection.get(), ignored);)
         {
-            break;
+            ignored.clear();
         }
-        Reply reply = m_handler(request);
-        if (reply.stall)
+        if (!reply.stall)
         {
-            // Swallow whatever comes until the client gives up or we stop.
-            char discard[4096];
-            while (WaitFor(connection.get(), false) &&
-                   ::recv(connection.get(), discard, sizeof(discard), 0) > 0)
-            {
-            }
-            break;
-        }
-        if (!SendReply(connection.get(), request, reply))
-        {
-            break;
-        }
-        bool clientCloses = EqualsIgnoringCase(request.Header("Connection"), "close") ||
-                            (request.version == "HTTP/1.0" &&
-                             !EqualsIgnoringCase(request.Header("Connection"), "keep-alive"));
-        bool bodyEndsWithClose =
-            reply.chunkSize == 0 && !reply.contentLength && !HasHeaderNamed(reply.headers, "Content-Length");
-        if (reply.closeConnection || reply.closeAfterBodyBytes != Reply::NoLimit || clientCloses ||
-            bodyEndsWithClose)
-        {
-            break;
+            SendReply(connection.get(), request, reply);
         }
     }
     ::shutdown(connection.get(), SD_SEND);
 }
 
-bool CTestHttpServer::ReadRequest(SOCKET connection, std::string& buffer, Request& request)
+bool CTestHttpServer::ReadRequest(SOCKET connection, Request& request)
 {
-    ReadResult result = ReadResult::Closed;
-    size_t headEnd = std::string::npos;
-    for (;;)
+    // Junk (no capital letter first, or no end of the head in sight) is
+    // recorded as it came.
+    std::string& head = request.head;
+    size_t end = std::string::npos;
+    while (
+        (end = head.find("\r\n\r\n")) == std::string::npos &&
+        (head.empty() || (std::isupper(static_cast<unsigned char>(head[0])) && head.size() <= MaxHeadBytes)))
     {
-        if (!buffer.empty() && !std::isupper(static_cast<unsigned char>(buffer[0])))
-        {
-            result = ReadResult::Junk;
-            break;
-        }
-        headEnd = buffer.find("\r\n\r\n");
-        if (headEnd != std::string::npos)
-        {
-            result = ReadResult::Request;
-            break;
-        }
-        if (buffer.size() > MaxHeadBytes)
-        {
-            result = ReadResult::Junk;
-            break;
-        }
-        if (!WaitFor(connection, false))
+        if (!Receive(connection, head))
         {
             return false;
         }
-        char piece[4096];
-        int received = ::recv(connection, piece, sizeof(piece), 0);
-        if (received == 0 || (received < 0 && ::WSAGetLastError() != WSAEWOULDBLOCK))
-        {
-            return false;
-        }
-        if (received > 0)
-        {
-            buffer.append(piece, static_cast<size_t>(received));
-        }
     }
-
-    if (result == ReadResult::Request)
+    std::istringstream lines(head.substr(0, end));
+    std::string line;
+    std::string version;
+    std::getline(lines, line);
+    std::istringstream(line) >> request.method >> request.target >> version;
+    request.wellFormed = end != std::string::npos && version.compare(0, 5, "HTTP/") == 0;
+    while (request.wellFormed && std::getline(lines, line))
     {
-        request.head = buffer.substr(0, headEnd + 4);
-        size_t lineEnd = request.head.find("\r\n");
-        std::string line = request.head.substr(0, lineEnd);
-        size_t firstSpace = line.find(' ');
-        size_t secondSpace =
-            firstSpace == std::string::npos ? std::string::npos : line.find(' ', firstSpace + 1);
-        if (secondSpace == std::string::npos || line.compare(secondSpace + 1, 5, "HTTP/") != 0)
+        line.erase(line.find_last_not_of('\r') + 1);
+        const size_t colon = line.find(':');
+        if (colon != std::string::npos)
         {
-            result = ReadResult::Junk;
-        }
-        else
-        {
-            request.method = line.substr(0, firstSpace);
-            request.target = line.substr(firstSpace + 1, secondSpace - firstSpace - 1);
-            request.version = line.substr(secondSpace + 1);
-            size_t start = lineEnd + 2;
-            while (start < headEnd)
-            {
-                size_t end = request.head.find("\r\n", start);
-                std::string headerLine = request.head.substr(start, end - start);
-                size_t colon = headerLine.find(':');
-                if (colon != std::string::npos)
-                {
-                    request.headers.emplace_back(headerLine.substr(0, colon),
-                                                 Trim(headerLine.substr(colon + 1)));
-                }
-                start = end + 2;
-            }
-            buffer.erase(0, headEnd + 4);
+            const size_t value = std::min(line.size(), line.find_first_not_of(" \t", colon + 1));
+            request.headers.emplace_back(line.substr(0, colon), line.substr(value));
         }
     }
-
-    if (result == ReadResult::Junk)
-    {
-        request.wellFormed = false;
-        request.head = buffer;
-        Record(request);
-        return false;
-    }
-
-    request.wellFormed = true;
-    size_t bodyLength = std::strtoul(request.Header("Content-Length").c_str(), nullptr, 10);
-    while (buffer.size() < bodyLength)
-    {
-        char piece[4096];
-        if (!WaitFor(connection, false))
-        {
-            return false;
-        }
-        int received = ::recv(connection, piece, sizeof(piece), 0);
-        if (received == 0 || (received < 0 && ::WSAGetLastError() != WSAEWOULDBLOCK))
-        {
-            return false;
-        }
-        if (received > 0)
-        {
-            buffer.append(piece, static_cast<size_t>(received));
-        }
-    }
-    request.body = buffer.substr(0, bodyLength);
-    buffer.erase(0, bodyLength);
-    Record(request);
-    return true;
+    head.resize(request.wellFormed ? end + 4 : head.size());
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_requests.push_back(request);
+    return request.wellFormed;
 }
 
-bool CTestHttpServer::SendReply(SOCKET connection, const Request& request, const Reply& reply)
+void CTestHttpServer::SendReply(SOCKET connection, const Request& request, const Reply& reply)
 {
     std::string status = reply.status;
     Headers headers = reply.headers;
     std::string body = reply.body;
-
-    size_t first = 0;
-    size_t last = 0;
-    bool hasLast = false;
-    if (reply.honourRange && ParseRange(request.Header("Range"), first, last, hasLast))
+    unsigned long first = 0;
+    unsigned long last = ULONG_MAX;
+    if (reply.honourRange &&
+        std::sscanf(request.Header("Range").c_str(), "bytes=%lu-%lu", &first, &last) >= 1)
     {
-        std::string total = std::to_string(body.size());
+        const std::string total = std::to_string(body.size());
         if (first >= body.size())
         {
             status = "416 Range Not Satisfiable";
@@ -376,7 +209,7 @@ bool CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
         }
         else
         {
-            last = hasLast ? std::min(last, body.size() - 1) : body.size() - 1;
+            last = std::min<unsigned long>(last, body.size() - 1);
             status = "206 Partial Content";
             headers.emplace_back("Content-Range",
                                  "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + total);
@@ -390,67 +223,53 @@ bool CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
         headers.emplace_back("Transfer-Encoding", "chunked");
         for (size_t offset = 0; offset < body.size(); offset += reply.chunkSize)
         {
-            size_t size = std::min(reply.chunkSize, body.size() - offset);
-            encoded += Hex(size) + "\r\n";
-            encoded.append(body, offset, size);
-            encoded += "\r\n";
+            const std::string chunk = body.substr(offset, reply.chunkSize);
+            char size[16];
+            std::snprintf(size, sizeof(size), "%lx\r\n", static_cast<unsigned long>(chunk.size()));
+            encoded += size + chunk + "\r\n";
         }
-        if (!reply.endless)
-        {
-            encoded += "0\r\n\r\n";
-        }
+        encoded += reply.endless ? "" : "0\r\n\r\n";
     }
     else
     {
         encoded = body;
-        if (reply.contentLength && !reply.endless && !HasHeaderNamed(headers, "Content-Length"))
+        if (reply.contentLength && !reply.endless && Find(headers, "Content-Length") == nullptr)
         {
             headers.emplace_back("Content-Length", std::to_string(body.size()));
         }
     }
-    if (reply.closeConnection)
-    {
-        headers.emplace_back("Connection", "close");
-    }
-
-    std::string wire = "HTTP/1.1 " + status + "\r\n";
+    // One request a connection keeps the server simple.
+    std::string head = "HTTP/1.1 " + status + "\r\nConnection: close\r\n";
     for (const auto& header : headers)
     {
-        wire += header.first + ": " + header.second + "\r\n";
+        head += header.first + ": " + header.second + "\r\n";
     }
-    wire += "\r\n";
-    if (reply.endless)
-    {
-        if (SendAll(connection, wire.data(), wire.size(), reply))
-        {
-            SendForever(connection, encoded);
-        }
-        return false;
-    }
-    if (request.method != "HEAD")
-    {
-        wire += encoded.substr(0, reply.closeAfterBodyBytes);
-    }
-    return SendAll(connection, wire.data(), wire.size(), reply);
-}
-
-void CTestHttpServer::SendForever(SOCKET connection, const std::string& encoded)
-{
-    // Large pieces, so that the server outpaces any client.
+    head += "\r\n";
+    // An endless body goes in large pieces, so that the server outpaces any
+    // client.
     std::string piece;
-    while (piece.size() < 256 * 1024)
+    while (reply.endless && piece.size() < 256 * 1024)
     {
         piece += encoded;
     }
-    while (SendAll(connection, piece.data(), piece.size(), Reply()))
+    bool sent = SendAll(connection,
+                        reply.endless ? head : head + encoded.substr(0, reply.closeAfterBodyBytes), reply);
+    while (sent && reply.endless)
     {
+        sent = SendAll(connection, piece, Reply());
     }
 }
 
-void CTestHttpServer::Record(const Request& request)
+bool CTestHttpServer::Receive(SOCKET connection, std::string& buffer)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_requests.push_back(request);
+    char piece[4096];
+    if (!WaitFor(connection, false))
+    {
+        return false;
+    }
+    const int received = ::recv(connection, piece, sizeof(piece), 0);
+    buffer.append(piece, received > 0 ? static_cast<size_t>(received) : 0);
+    return received > 0 || (received < 0 && ::WSAGetLastError() == WSAEWOULDBLOCK);
 }
 
 bool CTestHttpServer::WaitFor(SOCKET socket, bool write)
@@ -461,47 +280,34 @@ bool CTestHttpServer::WaitFor(SOCKET socket, bool write)
         FD_ZERO(&set);
         FD_SET(socket, &set);
         timeval timeout = {0, PollMilliseconds * 1000};
-        int ready = ::select(0, write ? nullptr : &set, write ? &set : nullptr, nullptr, &timeout);
-        if (ready > 0)
+        const int ready = ::select(0, write ? nullptr : &set, write ? &set : nullptr, nullptr, &timeout);
+        if (ready != 0)
         {
-            return true;
-        }
-        if (ready < 0)
-        {
-            return false;
+            return ready > 0;
         }
     }
     return false;
 }
 
-bool CTestHttpServer::SendAll(SOCKET socket, const char* data, size_t length, const Reply& pacing)
+bool CTestHttpServer::SendAll(SOCKET socket, const std::string& data, const Reply& pacing)
 {
-    size_t pieceSize = pacing.pieceSize != 0 ? pacing.pieceSize : length;
-    size_t sent = 0;
-    while (sent < length)
+    const size_t pieceSize = pacing.pieceSize != 0 ? pacing.pieceSize : data.size();
+    for (size_t sent = 0; sent < data.size();)
     {
-        size_t pieceEnd = std::min(length, sent + pieceSize);
-        while (sent < pieceEnd)
+        for (const size_t pieceEnd = std::min(data.size(), sent + pieceSize); sent < pieceEnd;)
         {
-            int result = ::send(socket, data + sent, static_cast<int>(pieceEnd - sent), 0);
-            if (result > 0)
-            {
-                sent += static_cast<size_t>(result);
-            }
-            else if (::WSAGetLastError() != WSAEWOULDBLOCK || !WaitFor(socket, true))
+            const int result = ::send(socket, data.data() + sent, static_cast<int>(pieceEnd - sent), 0);
+            sent += result > 0 ? static_cast<size_t>(result) : 0;
+            if (result <= 0 && (::WSAGetLastError() != WSAEWOULDBLOCK || !WaitFor(socket, true)))
             {
                 return false;
             }
         }
-        if (sent < length && pacing.pieceDelayMs != 0 && !Pause(pacing.pieceDelayMs))
+        if (sent < data.size() && pacing.pieceDelayMs != 0 &&
+            ::WaitForSingleObject(m_stopEvent.get(), pacing.pieceDelayMs) != WAIT_TIMEOUT)
         {
             return false;
         }
     }
     return true;
-}
-
-bool CTestHttpServer::Pause(unsigned long milliseconds)
-{
-    return ::WaitForSingleObject(m_stopEvent.get(), milliseconds) == WAIT_TIMEOUT;
 }

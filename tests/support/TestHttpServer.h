@@ -1,16 +1,15 @@
 // A small HTTP/1.1 server for tests, listening on 127.0.0.1 only, on a port
 // the system picks. It runs on its own threads inside the test process: one
-// accepts, one serves each connection (keep-alive included). Every request
+// accepts, one serves each connection, which carries one request. Every request
 // goes to the test's handler, which scripts the reply, including the ways a
-// broken or hostile server misbehaves. Every request received is recorded so
-// a test can check what the client sent. Stopping never waits on a client:
-// all waits poll the stop flag.
+// broken or hostile server misbehaves, and is recorded so a test can check
+// what the client sent. Stopping never waits on a client: every wait polls
+// the stop flag.
 #pragma once
 
 #include "common/UniqueHandle.h"
 
 #include <atomic>
-#include <cstddef>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -31,15 +30,12 @@ public:
         std::string method;
         // As sent: "/path?query", or "http://host/path" through a proxy.
         std::string target;
-        std::string version;
         Headers headers;
         // The request line and headers exactly as received.
         std::string head;
-        std::string body;
 
-        // The first header of that name (case-insensitive), or "".
-        std::string Header(const std::string& name) const;
-        bool HasHeader(const std::string& name) const;
+        // The first header of that name (any case), or "".
+        std::string Header(const char* name) const;
     };
 
     struct Reply
@@ -55,24 +51,21 @@ public:
         bool contentLength = true;
         // Non-zero: "Transfer-Encoding: chunked" in chunks of this size.
         size_t chunkSize = 0;
-        // A request "Range: bytes=first-" or "bytes=first-last" gets 206
-        // with that part of the body, or 416 when first is past the end.
+        // "Range: bytes=first-" or "bytes=first-last" gets 206 with that part
+        // of the body, or 416 when first is past its end.
         bool honourRange = false;
-        // Close the connection after this many bytes following the head
-        // (the encoded body), whatever the headers announced.
+        // The connection closes after this many bytes of the encoded body,
+        // whatever the headers announced.
         size_t closeAfterBodyBytes = NoLimit;
-        // Never answer; hold the connection until the client or the server
+        // No answer: the connection is held until the client or the server
         // gives up.
         bool stall = false;
-        // Send the whole response in pieces of this many bytes, pausing
-        // pieceDelayMs after each (a slow or trickling server).
+        // The response goes out in pieces of this many bytes, pieceDelayMs
+        // apart (a slow or trickling server).
         size_t pieceSize = 0;
         unsigned long pieceDelayMs = 0;
-        // "Connection: close", and the connection is closed after the reply.
-        bool closeConnection = false;
         // The body is sent again and again, as fast as the client takes it,
-        // until the client closes the connection or the server stops (in
-        // chunks when chunkSize is set, otherwise without a length).
+        // until the client closes (chunked when chunkSize is set).
         bool endless = false;
 
         static Reply Ok(const std::string& body, const std::string& contentType = "text/xml");
@@ -91,38 +84,32 @@ public:
     unsigned short GetPort() const { return m_port; }
     // "http://127.0.0.1:<port>" followed by pathAndQuery.
     std::string GetUrl(const std::string& pathAndQuery = "/") const;
-
     std::vector<Request> GetRequests() const;
     size_t GetRequestCount() const;
-
     // Closes every connection and joins every thread; idempotent.
     void Stop();
 
 private:
     void AcceptLoop();
     void Serve(Common::CUniqueSocket connection);
-    // Reads one request; false when the connection ended or was junk.
-    bool ReadRequest(SOCKET connection, std::string& buffer, Request& request);
-    bool SendReply(SOCKET connection, const Request& request, const Reply& reply);
-    // Sends the encoded body again and again; returns when a send fails.
-    void SendForever(SOCKET connection, const std::string& encoded);
-    void Record(const Request& request);
-
+    // Reads and records one request; false when the connection ended or
+    // the bytes were junk.
+    bool ReadRequest(SOCKET connection, Request& request);
+    void SendReply(SOCKET connection, const Request& request, const Reply& reply);
+    // Appends what arrives; false when the connection ended or on stop.
+    bool Receive(SOCKET connection, std::string& buffer);
     // Waits until the socket is readable or writable; false on stop.
     bool WaitFor(SOCKET socket, bool write);
-    bool SendAll(SOCKET socket, const char* data, size_t length, const Reply& pacing);
-    // Pauses, returning early (false) when the server stops.
-    bool Pause(unsigned long milliseconds);
+    bool SendAll(SOCKET socket, const std::string& data, const Reply& pacing);
 
     Handler m_handler;
-    bool m_winsockStarted = false;
     Common::CUniqueSocket m_listener;
     unsigned short m_port = 0;
     Common::CUniqueKernelHandle m_stopEvent;
     std::atomic<bool> m_stopping{false};
     std::thread m_acceptThread;
 
-    mutable std::mutex m_lock;
     std::vector<std::thread> m_connectionThreads;
+    mutable std::mutex m_lock;
     std::vector<Request> m_requests;
 };

@@ -3,14 +3,13 @@
 // short network time-outs, and a clock the test moves by hand.
 #pragma once
 
+#include "common/TickClock.h"
 #include "content/HttpFetch.h"
 #include "content/download/DownloadJobList.h"
 #include "support/RegistrySandbox.h"
 #include "support/ScratchFolder.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitUntil.h"
-
-#include "common/TickClock.h"
 
 #include <gtest/gtest.h>
 
@@ -24,20 +23,16 @@ protected:
     using Reply = CTestHttpServer::Reply;
     using Request = CTestHttpServer::Request;
 
-    static const uint64_t ClockStart = 1000000;
-
     void SetUp() override
     {
-        m_savedLimits = Content::GetFetchLimits();
         Content::CFetchLimits limits = m_savedLimits;
         limits.connectTimeout = 5000;
         limits.sendTimeout = 5000;
         limits.receiveTimeout = 10000;
         Content::SetFetchLimits(limits);
-        s_now = ClockStart;
-        Common::SetTickCountSource(&Now);
+        s_now = 1000000;
+        Common::SetTickCountSource([] { return s_now.load(); });
     }
-
     void TearDown() override
     {
         m_list.reset();
@@ -45,7 +40,6 @@ protected:
         Content::SetFetchLimits(m_savedLimits);
     }
 
-    static uint64_t Now() { return s_now; }
     static void Advance(uint64_t milliseconds) { s_now += milliseconds; }
 
     CDownloadJobList& List()
@@ -62,19 +56,15 @@ protected:
         m_list.reset();
         return List();
     }
-
     CDownloadJob* Add(const std::string& url)
     {
         EXPECT_TRUE(List().AddJob(url.c_str())) << url;
-        const unsigned count = List().JobCount();
-        return count > 0 ? List().JobAt(count - 1) : nullptr;
+        return List().JobAt(List().JobCount() - 1);
     }
-
     // A job stored by an earlier run, in the older layout (a key named by
-    // the URL, without values). Stored before the list loads.
-    void Store(const std::string& url)
+    // the URL, without values); read when the list loads.
+    static void Store(const std::string& url)
     {
-        EXPECT_FALSE(m_list) << "stored jobs are read when the list loads";
         TestRegistry::CreateKey(HKEY_CURRENT_USER,
                                 (std::string(CDownloadJobList::RegistryPath) + "\\" + url).c_str());
     }
@@ -115,10 +105,12 @@ protected:
         }
         return body;
     }
-    static Reply File(const std::string& body, bool honourRange = true)
+    static Reply File(const std::string& body, bool honourRange = true, unsigned long pieceDelayMs = 0)
     {
         Reply reply = Reply::Ok(body, "application/octet-stream");
         reply.honourRange = honourRange;
+        reply.pieceSize = pieceDelayMs != 0 ? 16 * 1024 : 0;
+        reply.pieceDelayMs = pieceDelayMs;
         return reply;
     }
 
@@ -127,6 +119,7 @@ protected:
     std::unique_ptr<CDownloadJobList> m_list;
 
 private:
-    Content::CFetchLimits m_savedLimits;
+    const Content::CFetchLimits m_savedLimits = Content::GetFetchLimits();
+    // Defined by each test program that includes this.
     static std::atomic<uint64_t> s_now;
 };

@@ -14,32 +14,32 @@ std::string Name(const char* url)
 }
 } // namespace
 
-TEST(LocalFileName, LastPathSegmentWithoutQueryOrFragment)
+// The last path segment without query or fragment, made safe for Windows.
+TEST(LocalFileName, FromTheUrlsLastPathSegment)
 {
-    EXPECT_EQ("episode.mp3", Name("http://media.example.test/show/episode.mp3"));
-    EXPECT_EQ("episode.mp3", Name("http://media.example.test/show/episode.mp3?token=a/b&x=1"));
-    EXPECT_EQ("episode.mp3", Name("https://media.example.test/episode.mp3#t=10"));
-    EXPECT_EQ("episode.mp3", Name("https://media.example.test/episode.mp3?a=b#c/d"));
-    // The query's slashes do not make a segment of their own.
-    EXPECT_EQ("get", Name("http://media.example.test/get?file=/x/y.mp3"));
-}
-
-TEST(LocalFileName, UrlsWithoutANameGetTheFallback)
-{
-    EXPECT_EQ("download", Name("http://media.example.test/"));
-    EXPECT_EQ("download", Name("http://media.example.test"));
-    EXPECT_EQ("download", Name("http://media.example.test?x=1"));
-    EXPECT_EQ("download", Name("http://media.example.test/a/.."));
-    EXPECT_EQ("download", Name("http://media.example.test/a/."));
-    EXPECT_EQ("download", Name("http://media.example.test/a/ . . "));
-}
-
-TEST(LocalFileName, CharactersWindowsRefusesAreReplaced)
-{
-    EXPECT_EQ("a_b.mp3", Name("http://h.test/a\\b.mp3"));
-    EXPECT_EQ("_.._.._windows_evil.exe", Name("http://h.test/x/\\..\\..\\windows\\evil.exe"));
-    EXPECT_EQ("c__x.mp3", Name("http://h.test/c:\\x.mp3"));
-    EXPECT_EQ("a_b_c_d_e_f_g.mp3", Name("http://h.test/a<b>c\"d|e*f:g.mp3"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"http://media.example.test/show/episode.mp3", "episode.mp3"},
+        {"http://media.example.test/show/episode.mp3?token=a/b&x=1", "episode.mp3"},
+        {"https://media.example.test/episode.mp3#t=10", "episode.mp3"},
+        {"https://media.example.test/episode.mp3?a=b#c/d", "episode.mp3"},
+        {"http://media.example.test/get?file=/x/y.mp3", "get"}, // the query's slashes make no segment
+        {"http://media.example.test/", "download"},
+        {"http://media.example.test", "download"},
+        {"http://media.example.test?x=1", "download"},
+        {"http://media.example.test/a/..", "download"},
+        {"http://media.example.test/a/.", "download"},
+        {"http://media.example.test/a/ . . ", "download"},
+        {"http://h.test/a\\b.mp3", "a_b.mp3"},
+        {"http://h.test/x/\\..\\..\\windows\\evil.exe", "_.._.._windows_evil.exe"},
+        {"http://h.test/c:\\x.mp3", "c__x.mp3"},
+        {"http://h.test/a<b>c\"d|e*f:g.mp3", "a_b_c_d_e_f_g.mp3"},
+        {"http://h.test/nul", "_nul"},
+        {"http://h.test/COM1.mp3?x", "_COM1.mp3"},
+    };
+    for (const auto& [url, name] : cases)
+    {
+        EXPECT_EQ(name, Name(url)) << url;
+    }
     EXPECT_STREQ("a_b.mp3", SafeFileName("a\x01"
                                          "b.mp3")
                                 .GetString());
@@ -74,8 +74,6 @@ TEST(LocalFileName, DeviceNamesNeverNameTheFile)
         EXPECT_FALSE(IsReservedDeviceName(name)) << name;
         EXPECT_STREQ(name, SafeFileName(name).GetString());
     }
-    EXPECT_EQ("_nul", Name("http://h.test/nul"));
-    EXPECT_EQ("_COM1.mp3", Name("http://h.test/COM1.mp3?x"));
 }
 
 TEST(LocalFileName, LongNamesAreShortenedKeepingTheirExtension)
