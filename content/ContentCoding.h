@@ -1,11 +1,11 @@
 // Compressed HTTP bodies (Content-Encoding gzip or deflate), decoded here
-// rather than by WinINet: its decoder (under Wine at least) drops the
-// response's Content-Length and Content-Encoding and ends quietly where a
-// compressed body was cut off, so a truncated feed could not be told from a
-// whole one; and it reads "deflate" only as a bare stream, while servers
+// with zlib rather than by WinINet: its decoder (under Wine at least) drops
+// the response's Content-Length and Content-Encoding and ends quietly where
+// a compressed body was cut off, so a truncated feed could not be told from
+// a whole one; and it reads "deflate" only as a bare stream, while servers
 // that follow HTTP send the zlib format. Every check a stream carries is
-// made: the end of the last block, the lengths and checksums of the
-// trailer.
+// made: the end of the last block, the gzip header's checksum when it has
+// one, the lengths and checksums of the trailer.
 #pragma once
 
 #include <cstddef>

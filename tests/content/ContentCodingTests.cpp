@@ -53,6 +53,10 @@ TEST(ContentCodingTest, DecodesWhatZlibWrites)
          small},
         {"stored block", ContentCoding::Deflate,
          FromHex("7801011400ebff3c7273732076657273696f6e3d22322e30222f3e49f20639"), small},
+        {"many times the first buffer", ContentCoding::Gzip,
+         FromHex("1f8b0800000000000203edc1410d00000804a04816b8b9d9caf8d6f001647b" + std::string(192, '0') +
+                 "80b752db073501ecc0a7860100"),
+         "<x>" + std::string(100000, 'A') + "</x>"},
     };
     for (const auto& c : cases)
     {
