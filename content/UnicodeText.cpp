@@ -285,6 +285,21 @@ CString CleanUnicode(const CString& utf8)
     return result;
 }
 
+bool IsWellFormedUtf8(const CString& text)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.GetString());
+    const size_t length = text.GetLength();
+    uint32_t code = 0;
+    for (size_t i = 0, sequence = 0; i < length; i += sequence)
+    {
+        if ((sequence = ReadSequence(bytes, length, i, code)) == 0)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ReadsRightToLeft(const CString& utf8)
 {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(utf8.GetString());

@@ -70,10 +70,13 @@ TEST_F(DownloadsTabTest, ButtonsFollowTheSelectedJobsState)
     Add("/slow-talk.mp3", CDownloadJob::Downloading);
     ASSERT_TRUE(Add("/slow-interview.ogg", CDownloadJob::Downloading)->Pause());
     Add("/missing.bin", CDownloadJob::Failed);
-    Add("/episode-12.mp3", CDownloadJob::Finished);
+    // A name in its own script, as a feed in UTF-8 gives it.
+    const std::string episode = "/\xD0\xB2\xD1\x8B\xD0\xBF\xD1\x83\xD1\x81\xD0\xBA-12.mp3";
+    Add(episode, CDownloadJob::Finished);
     ASSERT_TRUE(WaitUntil([&] { return m_jobs.JobAt(2)->GetState() == CDownloadJob::Paused; }));
     OpenPage();
     ASSERT_EQ(5, Rows().GetItemCount());
+    EXPECT_STREQ(m_server.GetUrl(episode).c_str(), Rows().GetItemTextUtf8(4, 0));
     const struct
     {
         int row; // -1: nothing selected
