@@ -41,8 +41,11 @@ protected:
     }
     ~DesktopPanelTest() override
     {
+        const CSettings defaults{CSettings::DefaultsOnly{}};
         Settings().SetFullLayout(true);
         Settings().SetNewsDisplayed(0);
+        Settings().SetPanelDisplayTime(defaults.GetPanelDisplayTime());
+        Settings().SetPanelDisplayInterval(defaults.GetPanelDisplayInterval());
     }
 
     CFakeRetriever* Channel(const char* key)
@@ -169,6 +172,27 @@ TEST_F(DesktopPanelTest, SlidesInFiftyStepsStaysUnderThePointerAndSlidesOut)
     EXPECT_EQ(0, m_panel.GetOpacity());
     Step();
     EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
+}
+
+// The real cycle timer: once shown, the headline leaves after the display
+// time, not after the pause between headlines.
+TEST_F(DesktopPanelTest, AShownHeadlineLeavesAfterTheDisplayTime)
+{
+    Settings().SetPanelDisplayTime(1);
+    Settings().SetPanelDisplayInterval(60);
+    m_channel->Offer("brief");
+    Cycle(CDesktopPanel::Shown);
+    EXPECT_TRUE(WaitUntil(
+        [&]
+        {
+            MSG message;
+            while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            {
+                ::DispatchMessageA(&message);
+            }
+            return m_panel.GetAnimationState() != CDesktopPanel::Shown;
+        },
+        5000));
 }
 
 TEST_F(DesktopPanelTest, CloseButtonDismissesAndSlidesOutEvenFromOffTheSlidesGrid)
