@@ -5,6 +5,7 @@
 #include "HelpRetriever.h"
 #include "IdHistory.h"
 #include "UpdateRetriever.h"
+#include "common/UniqueHandle.h"
 #include "content/download/DownloadRetriever.h"
 #include "core/ChannelRecord.h"
 #include "core/Settings.h"
@@ -23,16 +24,17 @@ CChannelManager::CChannelManager(Empty) {}
 
 CChannelManager::CChannelManager()
 {
-    HKEY channels = nullptr;
+    Common::CUniqueKey channels;
     const REGSAM access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, KEY_READ, &channels) ==
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, KEY_READ, channels.put()) ==
         ERROR_SUCCESS)
     {
         for (DWORD index = 0;; ++index)
         {
             char name[260];
             DWORD length = sizeof(name);
-            const LONG result = ::RegEnumKeyExA(channels, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+            const LONG result =
+                ::RegEnumKeyExA(channels.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
             if (result == ERROR_NO_MORE_ITEMS)
             {
                 break;
@@ -45,16 +47,12 @@ CChannelManager::CChannelManager()
     }
     else
     {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          access, nullptr, &channels, nullptr);
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, nullptr,
+                          REG_OPTION_NON_VOLATILE, access, nullptr, channels.put(), nullptr);
     }
     AddService(UpdateServiceKey, new Content::CUpdateRetriever);
     AddService(HelpServiceKey, new Content::CHelpRetriever(IDS_FIRST_TIP));
     AddService(DownloadServiceKey, new Content::Download::CDownloadRetriever);
-    if (channels != nullptr)
-    {
-        ::RegCloseKey(channels);
-    }
 }
 
 CChannelManager::~CChannelManager()

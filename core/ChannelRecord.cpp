@@ -57,26 +57,26 @@ CChannelRecord::CChannelRecord(const CString& key, bool persistent)
         return;
     }
     const CString path = RegistryPath(key);
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KeyAccess, &m_hKey) != ERROR_SUCCESS &&
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KeyAccess, m_registryKey.put()) != ERROR_SUCCESS &&
         ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KeyAccess, nullptr,
-                          &m_hKey, nullptr) != ERROR_SUCCESS)
+                          m_registryKey.put(), nullptr) != ERROR_SUCCESS)
     {
-        m_hKey = nullptr;
+        m_registryKey.reset();
         return;
     }
-    Registry::ReadString(m_hKey, "username", CredentialBytes, m_username);
+    Registry::ReadString(m_registryKey.get(), "username", CredentialBytes, m_username);
     CString scrambled;
     // The full stored length counts: a scrambled byte may be zero.
-    if (Registry::ReadStringBytes(m_hKey, "password", CredentialBytes, scrambled))
+    if (Registry::ReadStringBytes(m_registryKey.get(), "password", CredentialBytes, scrambled))
     {
         m_password = Common::ScramblePassword(scrambled);
     }
     DWORD value = 0;
-    if (Registry::ReadDword(m_hKey, "repeatHeadlines", value))
+    if (Registry::ReadDword(m_registryKey.get(), "repeatHeadlines", value))
     {
         m_repeatHeadlines = value != 0;
     }
-    if (Registry::ReadDword(m_hKey, "pollingInterval", value))
+    if (Registry::ReadDword(m_registryKey.get(), "pollingInterval", value))
     {
         // The page offers 1 to 60 minutes; 0, written by hand, would poll
         // without pause.
@@ -84,29 +84,29 @@ CChannelRecord::CChannelRecord(const CString& key, bool persistent)
                             : value > MaxPollingInterval ? MaxPollingInterval
                                                          : value;
     }
-    if (Registry::ReadDword(m_hKey, "enabled", value))
+    if (Registry::ReadDword(m_registryKey.get(), "enabled", value))
     {
         m_enabled = value != 0;
     }
-    if (Registry::ReadDword(m_hKey, "color", value))
+    if (Registry::ReadDword(m_registryKey.get(), "color", value))
     {
         m_color = value;
     }
-    if (Registry::ReadDword(m_hKey, "icon", value))
+    if (Registry::ReadDword(m_registryKey.get(), "icon", value))
     {
         m_icon = value;
     }
     for (const CTextValue& text : TextValues)
     {
-        Registry::ReadString(m_hKey, text.name, TextValueBytes, this->*text.field);
+        Registry::ReadString(m_registryKey.get(), text.name, TextValueBytes, this->*text.field);
     }
     unsigned long long nextCheck = 0;
-    if (Registry::ReadDword(m_hKey, "failedPolls", value) && value != 0)
+    if (Registry::ReadDword(m_registryKey.get(), "failedPolls", value) && value != 0)
     {
         m_pollFailure.count = value;
-        Registry::ReadDword(m_hKey, "failureStatus", m_pollFailure.status);
+        Registry::ReadDword(m_registryKey.get(), "failureStatus", m_pollFailure.status);
         // The retriever bounds how long a stored time can make it wait.
-        if (Registry::ReadQword(m_hKey, "nextCheck", nextCheck))
+        if (Registry::ReadQword(m_registryKey.get(), "nextCheck", nextCheck))
         {
             m_pollFailure.nextCheck = static_cast<int64_t>(nextCheck);
         }
@@ -121,22 +121,21 @@ CChannelRecord::~CChannelRecord()
     }
     if (m_deleted)
     {
-        HKEY channels = nullptr;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, ChannelsPath, 0, KeyAccess, &channels) == ERROR_SUCCESS)
+        Common::CUniqueKey channels;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, ChannelsPath, 0, KeyAccess, channels.put()) == ERROR_SUCCESS)
         {
-            ::SHDeleteKeyA(channels, m_key);
-            ::RegCloseKey(channels);
+            ::SHDeleteKeyA(channels.get(), m_key);
         }
     }
-    else if (m_hKey != nullptr)
+    else if (m_registryKey)
     {
-        Registry::WriteString(m_hKey, "username", GetUsername());
-        Registry::WriteString(m_hKey, "password", Common::ScramblePassword(GetPassword()));
-        Registry::WriteDword(m_hKey, "repeatHeadlines", m_repeatHeadlines ? 1 : 0);
-        Registry::WriteDword(m_hKey, "pollingInterval", m_pollingInterval);
-        Registry::WriteDword(m_hKey, "enabled", m_enabled ? 1 : 0);
-        Registry::WriteDword(m_hKey, "color", m_color);
-        Registry::WriteDword(m_hKey, "icon", m_icon);
+        Registry::WriteString(m_registryKey.get(), "username", GetUsername());
+        Registry::WriteString(m_registryKey.get(), "password", Common::ScramblePassword(GetPassword()));
+        Registry::WriteDword(m_registryKey.get(), "repeatHeadlines", m_repeatHeadlines ? 1 : 0);
+        Registry::WriteDword(m_registryKey.get(), "pollingInterval", m_pollingInterval);
+        Registry::WriteDword(m_registryKey.get(), "enabled", m_enabled ? 1 : 0);
+        Registry::WriteDword(m_registryKey.get(), "color", m_color);
+        Registry::WriteDword(m_registryKey.get(), "icon", m_icon);
         // Written only when known, so that a channel that never learnt
         // them keeps exactly the values it always had.
         for (const CTextValue& text : TextValues)
@@ -144,11 +143,11 @@ CChannelRecord::~CChannelRecord()
             const CString value = GetText(text.field);
             if (value.IsEmpty())
             {
-                ::RegDeleteValueA(m_hKey, text.name);
+                ::RegDeleteValueA(m_registryKey.get(), text.name);
             }
             else
             {
-                Registry::WriteString(m_hKey, text.name, value);
+                Registry::WriteString(m_registryKey.get(), text.name, value);
             }
         }
         // Likewise only while polls fail.
@@ -157,19 +156,16 @@ CChannelRecord::~CChannelRecord()
         {
             for (const char* name : {"failedPolls", "failureStatus", "nextCheck"})
             {
-                ::RegDeleteValueA(m_hKey, name);
+                ::RegDeleteValueA(m_registryKey.get(), name);
             }
         }
         else
         {
-            Registry::WriteDword(m_hKey, "failedPolls", failure.count);
-            Registry::WriteDword(m_hKey, "failureStatus", failure.status);
-            Registry::WriteQword(m_hKey, "nextCheck", static_cast<unsigned long long>(failure.nextCheck));
+            Registry::WriteDword(m_registryKey.get(), "failedPolls", failure.count);
+            Registry::WriteDword(m_registryKey.get(), "failureStatus", failure.status);
+            Registry::WriteQword(m_registryKey.get(), "nextCheck",
+                                 static_cast<unsigned long long>(failure.nextCheck));
         }
-    }
-    if (m_hKey != nullptr)
-    {
-        ::RegCloseKey(m_hKey);
     }
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "common/CString.h"
+#include "common/UniqueHandle.h"
 
 #include <windows.h>
 
@@ -97,7 +98,7 @@ private:
     void SetText(CString CChannelRecord::*field, const CString& value);
 
 private:
-    HKEY m_hKey = nullptr;
+    Common::CUniqueKey m_registryKey;
     const CString m_key;
     CString m_username;
     CString m_password;

@@ -60,7 +60,7 @@ CSettings::CSettings() : CSettings(DefaultsOnly())
     LoadSettings();
 }
 
-CSettings::CSettings(DefaultsOnly) : m_key(nullptr)
+CSettings::CSettings(DefaultsOnly)
 {
     ResetToDefaults();
 }
@@ -89,15 +89,15 @@ void CSettings::ResetToDefaults()
 
 void CSettings::LoadSettings()
 {
-    if (m_key == nullptr &&
-        ::RegOpenKeyExA(HKEY_CURRENT_USER, RootKeyPath, 0, RootKeyAccess, &m_key) != ERROR_SUCCESS &&
+    if (!m_key &&
+        ::RegOpenKeyExA(HKEY_CURRENT_USER, RootKeyPath, 0, RootKeyAccess, m_key.put()) != ERROR_SUCCESS &&
         ::RegCreateKeyExA(HKEY_CURRENT_USER, RootKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, RootKeyAccess,
-                          nullptr, &m_key, nullptr) != ERROR_SUCCESS)
+                          nullptr, m_key.put(), nullptr) != ERROR_SUCCESS)
     {
-        m_key = nullptr;
+        m_key.reset();
     }
 
-    if (m_key != nullptr)
+    if (m_key)
     {
         for (const Row& row : s_rows)
         {
@@ -107,7 +107,7 @@ void CSettings::LoadSettings()
             case Row::NumberReadOnly:
             case Row::Boolean: {
                 DWORD value = 0;
-                if (Registry::ReadDword(m_key, row.name, value))
+                if (Registry::ReadDword(m_key.get(), row.name, value))
                 {
                     (this->*row.number) = row.kind == Row::Boolean ? (value != 0 ? 1 : 0) : value;
                 }
@@ -115,7 +115,7 @@ void CSettings::LoadSettings()
             }
             case Row::Text: {
                 CString value;
-                if (Registry::ReadString(m_key, row.name, row.bufferBytes, value))
+                if (Registry::ReadString(m_key.get(), row.name, row.bufferBytes, value))
                 {
                     SetText(this->*row.text, value);
                 }
@@ -124,7 +124,7 @@ void CSettings::LoadSettings()
             case Row::Password: {
                 // The full stored length counts: a scrambled byte may be zero.
                 CString value;
-                if (Registry::ReadStringBytes(m_key, row.name, row.bufferBytes, value))
+                if (Registry::ReadStringBytes(m_key.get(), row.name, row.bufferBytes, value))
                 {
                     SetText(this->*row.text, Common::ScramblePassword(value));
                 }
@@ -135,19 +135,18 @@ void CSettings::LoadSettings()
     }
 
     CString browserCommand;
-    HKEY commandKey = nullptr;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, "HTTP\\shell\\open\\command", 0, KEY_READ, &commandKey) ==
+    Common::CUniqueKey commandKey;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, "HTTP\\shell\\open\\command", 0, KEY_READ, commandKey.put()) ==
         ERROR_SUCCESS)
     {
-        Registry::ReadString(commandKey, nullptr, LongText, browserCommand);
-        ::RegCloseKey(commandKey);
+        Registry::ReadString(commandKey.get(), nullptr, LongText, browserCommand);
     }
     SetText(m_browserCommand, browserCommand);
 }
 
 void CSettings::SaveSettings()
 {
-    if (m_key == nullptr)
+    if (!m_key)
     {
         return;
     }
@@ -157,20 +156,19 @@ void CSettings::SaveSettings()
         {
         case Row::Number:
         case Row::Boolean:
-            Registry::WriteDword(m_key, row.name, this->*row.number);
+            Registry::WriteDword(m_key.get(), row.name, this->*row.number);
             break;
         case Row::Text:
-            Registry::WriteString(m_key, row.name, GetText(this->*row.text));
+            Registry::WriteString(m_key.get(), row.name, GetText(this->*row.text));
             break;
         case Row::Password:
-            Registry::WriteString(m_key, row.name, Common::ScramblePassword(GetText(this->*row.text)));
+            Registry::WriteString(m_key.get(), row.name, Common::ScramblePassword(GetText(this->*row.text)));
             break;
         case Row::NumberReadOnly:
             break;
         }
     }
-    ::RegCloseKey(m_key);
-    m_key = nullptr;
+    m_key.reset();
 }
 
 CString CSettings::GetProxyString() const

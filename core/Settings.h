@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/CString.h"
+#include "common/UniqueHandle.h"
 
 #include <windows.h>
 
@@ -86,7 +87,7 @@ private:
     void SetText(CString& field, const CString& value);
     void ResetToDefaults();
 
-    HKEY m_key;
+    Common::CUniqueKey m_key;
     std::atomic<DWORD> m_connectionType;
     CString m_proxyAddress;
     std::atomic<DWORD> m_proxyPort;

@@ -64,11 +64,12 @@ int Component(int start, int end, int i, int j)
     return top + j * (end - top) / 256;
 }
 
-HFONT CreateTahoma(int weight)
+Common::CUniqueFont CreateTahoma(int weight)
 {
     // Glyphs Tahoma lacks come from the fonts the system links to it.
-    return ::CreateFontW(13, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, L"Tahoma");
+    return Common::CUniqueFont(::CreateFontW(13, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                             FF_SWISS, L"Tahoma"));
 }
 
 bool IsEastAsian(wchar_t c)
@@ -82,7 +83,7 @@ bool IsEastAsian(wchar_t c)
 // lacks; null when it has them all or no such face is installed. Windows
 // links such faces to Tahoma itself, but Wine's Tahoma has none, and a link
 // made for Wine draws every script, Latin too, poorly.
-HFONT EastAsianFontFor(HDC surface, const std::wstring& text)
+Common::CUniqueFont EastAsianFontFor(HDC surface, const std::wstring& text)
 {
     std::vector<WORD> glyphs(text.size());
     if (std::none_of(text.begin(), text.end(), IsEastAsian) ||
@@ -90,7 +91,7 @@ HFONT EastAsianFontFor(HDC surface, const std::wstring& text)
                             GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR &&
          std::none_of(glyphs.begin(), glyphs.end(), [](WORD glyph) { return glyph == 0xFFFF; })))
     {
-        return nullptr;
+        return Common::CUniqueFont();
     }
     LOGFONTW font = {};
     ::GetObjectW(::GetCurrentObject(surface, OBJ_FONT), sizeof(font), &font);
@@ -98,19 +99,19 @@ HFONT EastAsianFontFor(HDC surface, const std::wstring& text)
                                 L"WenQuanYi Zen Hei", L"Noto Sans CJK SC"})
     {
         ::lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-        HFONT candidate = ::CreateFontIndirectW(&font);
-        const HGDIOBJ previous = ::SelectObject(surface, candidate);
+        Common::CUniqueFont candidate(::CreateFontIndirectW(&font));
         wchar_t chosen[LF_FACESIZE] = {};
-        ::GetTextFaceW(surface, LF_FACESIZE, chosen);
-        ::SelectObject(surface, previous);
+        {
+            const Common::CSelectedObject selected(surface, candidate.get());
+            ::GetTextFaceW(surface, LF_FACESIZE, chosen);
+        }
         // The font mapper answers with another face when this one is missing.
         if (::lstrcmpiW(chosen, face) == 0)
         {
             return candidate;
         }
-        ::DeleteObject(candidate);
     }
-    return nullptr;
+    return Common::CUniqueFont();
 }
 
 // Shown text goes through the wide function, which reorders right-to-left
@@ -123,13 +124,9 @@ void DrawShownText(HDC surface, const CString& text, RECT rect, UINT format)
         format |= DT_RIGHT | DT_RTLREADING;
     }
     const std::wstring wide = Common::Widen(text);
-    Common::CUniqueHandle<Common::NullHandleTraits<HFONT, &::DeleteObject>> eastAsian(EastAsianFontFor(surface, wide));
-    const HGDIOBJ previous = eastAsian ? ::SelectObject(surface, eastAsian.get()) : nullptr;
+    const Common::CUniqueFont eastAsian = EastAsianFontFor(surface, wide);
+    const Common::CSelectedObject selected(surface, eastAsian.get());
     ::DrawTextW(surface, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
-    if (previous != nullptr)
-    {
-        ::SelectObject(surface, previous);
-    }
 }
 } // namespace
 
@@ -192,11 +189,7 @@ const char* CPanelPainter::IconName(DWORD index)
 
 CPanelPainter::CPanelPainter() : m_bold(CreateTahoma(FW_BOLD)), m_regular(CreateTahoma(FW_NORMAL)) {}
 
-CPanelPainter::~CPanelPainter()
-{
-    ::DeleteObject(m_bold);
-    ::DeleteObject(m_regular);
-}
+CPanelPainter::~CPanelPainter() = default;
 
 void CPanelPainter::FillGradient(HDC surface, COLORREF start, COLORREF end, int height)
 {
@@ -228,9 +221,8 @@ void CPanelPainter::Line(HDC surface, int left, int top, int right, int bottom, 
 {
     // Inclusive end points, one pixel wide.
     const RECT line = {left, top, right + 1, bottom + 1};
-    HBRUSH brush = ::CreateSolidBrush(color);
-    ::FillRect(surface, &line, brush);
-    ::DeleteObject(brush);
+    const Common::CUniqueBrush brush(::CreateSolidBrush(color));
+    ::FillRect(surface, &line, brush.get());
 }
 
 void CPanelPainter::DrawIcon(HDC surface, int id, int x, int y, int size)
@@ -273,7 +265,7 @@ void CPanelPainter::Compose(HDC surface, const CHeadline& headline, DWORD colorI
     }
 
     const int previousMode = ::SetBkMode(surface, TRANSPARENT);
-    HGDIOBJ previousFont = ::SelectObject(surface, m_bold);
+    const Common::CSelectedObject bold(surface, m_bold.get());
     const UINT multiLine = DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_NOPREFIX;
     ::SetTextColor(surface, RGB(0, 0, 0));
     DrawShownText(surface, headline.GetShownChannelTitle(), ChannelTitleRect,
@@ -282,10 +274,9 @@ void CPanelPainter::Compose(HDC surface, const CHeadline& headline, DWORD colorI
     DrawShownText(surface, headline.GetShownTitle(), TitleRect, multiLine);
     if (fullLayout)
     {
-        ::SelectObject(surface, m_regular);
+        const Common::CSelectedObject regular(surface, m_regular.get());
         DrawShownText(surface, headline.GetShownDescription(), DescriptionRect, multiLine);
     }
-    ::SelectObject(surface, previousFont);
     ::SetBkMode(surface, previousMode);
 }
 } // namespace Presentation
