@@ -8,6 +8,7 @@
 #include "common/UniqueHandle.h"
 #include "content/download/DownloadRetriever.h"
 #include "core/ChannelRecord.h"
+#include "core/Registry.h"
 #include "core/Settings.h"
 #include "resources/resource.h"
 
@@ -24,31 +25,14 @@ CChannelManager::CChannelManager(Empty) {}
 
 CChannelManager::CChannelManager()
 {
-    Common::CUniqueKey channels;
-    const REGSAM access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, KEY_READ, channels.put()) ==
-        ERROR_SUCCESS)
+    const Common::CUniqueKey channels =
+        Registry::OpenOrCreate(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", KEY_READ);
+    if (channels)
     {
-        for (DWORD index = 0;; ++index)
+        for (const CString& name : Registry::SubkeyNames(channels.get()))
         {
-            char name[260];
-            DWORD length = sizeof(name);
-            const LONG result =
-                ::RegEnumKeyExA(channels.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-            if (result == ERROR_NO_MORE_ITEMS)
-            {
-                break;
-            }
-            if (result == ERROR_SUCCESS)
-            {
-                AddChannel(CString(name, length));
-            }
+            AddChannel(name);
         }
-    }
-    else
-    {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, nullptr,
-                          REG_OPTION_NON_VOLATILE, access, nullptr, channels.put(), nullptr);
     }
     AddService(UpdateServiceKey, new Content::CUpdateRetriever);
     AddService(HelpServiceKey, new Content::CHelpRetriever(IDS_FIRST_TIP));
