@@ -26,7 +26,7 @@ CChannelManager::CChannelManager(Empty) {}
 CChannelManager::CChannelManager()
 {
     const Common::CUniqueKey channels =
-        Registry::OpenOrCreate(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", KEY_READ);
+        Registry::OpenOrCreate(HKEY_CURRENT_USER, Registry::ChannelsPath, KEY_READ);
     if (channels)
     {
         for (const CString& name : Registry::SubkeyNames(channels.get()))

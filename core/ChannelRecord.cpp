@@ -6,7 +6,6 @@
 
 namespace
 {
-const char ChannelsPath[] = "SOFTWARE\\tidelight\\Channels";
 const REGSAM KeyAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
 const size_t CredentialBytes = 32;
 // The registry refuses longer key names.
@@ -66,7 +65,7 @@ bool CChannelRecord::IsStorableKey(const CString& key)
 
 CString CChannelRecord::RegistryPath(const CString& key)
 {
-    CString path(ChannelsPath);
+    CString path(Registry::ChannelsPath);
     path += "\\";
     path += key;
     return path;
@@ -109,7 +108,8 @@ CChannelRecord::~CChannelRecord()
     if (m_deleted)
     {
         Common::CUniqueKey channels;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, ChannelsPath, 0, KeyAccess, channels.put()) == ERROR_SUCCESS)
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, Registry::ChannelsPath, 0, KeyAccess, channels.put()) ==
+            ERROR_SUCCESS)
         {
             ::SHDeleteKeyA(channels.get(), m_key);
         }

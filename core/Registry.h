@@ -13,6 +13,17 @@
 
 namespace Registry
 {
+// Where the program keeps its state under HKEY_CURRENT_USER: the settings in
+// the root key, one subkey per channel under "Channels" and one per download
+// job under "Downloads".
+#define TIDELIGHT_REGISTRY_ROOT "SOFTWARE\\tidelight"
+inline constexpr char RootPath[] = TIDELIGHT_REGISTRY_ROOT;
+inline constexpr char ChannelsName[] = "Channels";
+inline constexpr char ChannelsPath[] = TIDELIGHT_REGISTRY_ROOT "\\Channels";
+inline constexpr char DownloadsName[] = "Downloads";
+inline constexpr char DownloadsPath[] = TIDELIGHT_REGISTRY_ROOT "\\Downloads";
+#undef TIDELIGHT_REGISTRY_ROOT
+
 // The key at path under root, opened with the given rights or, when it does
 // not exist yet, created with them; empty when neither works.
 Common::CUniqueKey OpenOrCreate(HKEY root, const char* path, REGSAM access);

@@ -8,25 +8,25 @@
 void MigrateRegistryLayout()
 {
     Common::CUniqueKey root;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight", 0,
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, Registry::RootPath, 0,
                         KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, root.put()) != ERROR_SUCCESS)
     {
         return;
     }
     Common::CUniqueKey channels;
-    if (::RegOpenKeyExA(root.get(), "Channels", 0, KEY_READ, channels.put()) == ERROR_SUCCESS)
+    if (::RegOpenKeyExA(root.get(), Registry::ChannelsName, 0, KEY_READ, channels.put()) == ERROR_SUCCESS)
     {
         return;
     }
-    if (::RegCreateKeyExA(root.get(), "Channels", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                          channels.put(), nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExA(root.get(), Registry::ChannelsName, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, channels.put(), nullptr) != ERROR_SUCCESS)
     {
         return;
     }
 
     for (const CString& name : Registry::SubkeyNames(root.get()))
     {
-        if (name == CString("Channels") || name == CString("Downloads"))
+        if (name == CString(Registry::ChannelsName) || name == CString(Registry::DownloadsName))
         {
             continue;
         }

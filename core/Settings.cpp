@@ -4,7 +4,6 @@
 
 namespace
 {
-const char RootKeyPath[] = "SOFTWARE\\tidelight";
 const REGSAM RootKeyAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
 const size_t LongText = 260;
 const size_t ShortText = 32;
@@ -58,7 +57,7 @@ void CSettings::LoadSettings()
 {
     if (!m_key)
     {
-        m_key = Registry::OpenOrCreate(HKEY_CURRENT_USER, RootKeyPath, RootKeyAccess);
+        m_key = Registry::OpenOrCreate(HKEY_CURRENT_USER, Registry::RootPath, RootKeyAccess);
     }
     if (m_key)
     {

@@ -22,7 +22,6 @@ const char* const CDesktopPanel::LiveAddress = "http://live.tidelight.org/";
 namespace
 {
 const int TrayMenuDefault = ID_CHANNELS;
-const int ApplicationIcon = 207;
 
 RECT ScreenRect()
 {
@@ -169,11 +168,11 @@ void CDesktopPanel::OnInitDialog()
     m_animationState = Hidden;
     m_mouseInside = 0;
 
-    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    const HINSTANCE instance = Framework::Module().GetResourceInstance();
     m_bigIcon.reset(
-        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
+        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_TIDELIGHT), IMAGE_ICON,
                                         ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
-    m_smallIcon.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
+    m_smallIcon.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_TIDELIGHT), IMAGE_ICON,
                                                       ::GetSystemMetrics(SM_CXSMICON),
                                                       ::GetSystemMetrics(SM_CYSMICON), 0)));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));

@@ -2,6 +2,8 @@
 
 #include "common/UniqueHandle.h"
 #include "common/WideText.h"
+#include "framework/Module.h"
+#include "resources/resource.h"
 
 #include <shlwapi.h>
 
@@ -41,21 +43,17 @@ struct ChannelIcon
 };
 
 const ChannelIcon Icons[] = {
-    {"Default (RSS wave)", 207}, {"Star", 233},     {"Heart", 234},
-    {"Exclamation", 226},        {"Calendar", 227}, {"Game", 224},
-    {"Internet", 225},           {"Mail", 232},     {nullptr, 231},
+    {"Default (RSS wave)", IDI_TIDELIGHT}, {"Star", IDI_CHANNEL_STAR},
+    {"Heart", IDI_CHANNEL_HEART},          {"Exclamation", IDI_CHANNEL_EXCLAMATION},
+    {"Calendar", IDI_CHANNEL_CALENDAR},    {"Game", IDI_CHANNEL_GAME},
+    {"Internet", IDI_CHANNEL_INTERNET},    {"Mail", IDI_CHANNEL_MAIL},
+    {nullptr, IDI_DOWNLOAD_SERVICE},
 };
 const DWORD IconCount = sizeof(Icons) / sizeof(Icons[0]);
 
 const RECT ChannelTitleRect = {50, 10, 278, 25};
 const RECT TitleRect = {50, 25, 278, 60};
 const RECT DescriptionRect = {15, 65, 273, 135};
-
-const int ErrorIcon = 228;
-const int CloseIcon = 208;
-const int CompactLayoutIcon = 209;
-const int FullLayoutIcon = 211;
-const int DownloadIcon = 230;
 
 int Component(int start, int end, int i, int j)
 {
@@ -172,7 +170,7 @@ int CPanelPainter::ChannelIconId(const CHeadline& headline, DWORD iconIndex)
 {
     if (headline.GetChannelTitle() == CString("Application error"))
     {
-        return ErrorIcon;
+        return IDI_ERROR_NOTICE;
     }
     return Icons[iconIndex < IconCount ? iconIndex : 0].id;
 }
@@ -228,8 +226,8 @@ void CPanelPainter::Line(HDC surface, int left, int top, int right, int bottom, 
 void CPanelPainter::DrawIcon(HDC surface, int id, int x, int y, int size)
 {
     // Shared icons are cached by the system and must not be destroyed.
-    HICON icon = static_cast<HICON>(
-        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED));
+    HICON icon = static_cast<HICON>(::LoadImageA(Framework::Module().GetResourceInstance(),
+                                                 MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED));
     if (icon != nullptr)
     {
         ::DrawIconEx(surface, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
@@ -257,11 +255,11 @@ void CPanelPainter::Compose(HDC surface, const CHeadline& headline, DWORD colorI
     Line(surface, 288, height - 1, 299, height - 1, shadow);
 
     DrawIcon(surface, ChannelIconId(headline, iconIndex), 10, 10, ::GetSystemMetrics(SM_CXICON));
-    DrawIcon(surface, CloseIcon, 286, 1, 16);
-    DrawIcon(surface, fullLayout ? FullLayoutIcon : CompactLayoutIcon, 286, 13, 16);
+    DrawIcon(surface, IDI_BUTTON_CLOSE, 286, 1, 16);
+    DrawIcon(surface, fullLayout ? IDI_BUTTON_COLLAPSE : IDI_BUTTON_EXPAND, 286, 13, 16);
     if (!headline.GetEnclosureUrl().IsEmpty())
     {
-        DrawIcon(surface, DownloadIcon, 286, 25, 16);
+        DrawIcon(surface, IDI_BUTTON_DOWNLOAD, 286, 25, 16);
     }
 
     const int previousMode = ::SetBkMode(surface, TRANSPARENT);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "common/UniqueHandle.h"
+#include "framework/Module.h"
+#include "resources/resource.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -16,7 +18,7 @@ template <typename T> class CTrayIconImpl
 {
 public:
     // The icon and its menu resource share one id.
-    static const UINT TrayIconId = 205;
+    static const UINT TrayIconId = IDR_TRAYMENU;
 
     CTrayIconImpl()
         : m_trayMessage(::RegisterWindowMessageA("WM_TRAYICON")),
@@ -113,7 +115,8 @@ private:
     // either is missing.
     static Common::CUniqueMenu LoadTrayMenu(HMENU& popup)
     {
-        Common::CUniqueMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(TrayIconId)));
+        Common::CUniqueMenu menu(
+            ::LoadMenuA(Framework::Module().GetResourceInstance(), MAKEINTRESOURCEA(TrayIconId)));
         popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
         if (popup == nullptr)
         {

@@ -13,7 +13,7 @@
 using Common::CLockGuard;
 using Content::Download::EqualIgnoringCase;
 
-const char* const CDownloadJobList::RegistryPath = "SOFTWARE\\tidelight\\Downloads";
+const char* const CDownloadJobList::RegistryPath = Registry::DownloadsPath;
 
 namespace
 {
