@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <wininet.h>
 #include <ws2tcpip.h>
 
 #include <string>
