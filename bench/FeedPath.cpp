@@ -19,8 +19,11 @@ class CDiscardingSink final : public Content::CFeedSink
 {
 public:
     void OnChannelTitle(const CString&) override {}
-    void BufferIfNew(const CHeadline& headline) override { (void)headline;
-        ++m_count; }
+    void BufferIfNew(const CHeadline& headline) override
+    {
+        (void)headline;
+        ++m_count;
+    }
     size_t m_count = 0;
 };
 
@@ -31,12 +34,15 @@ std::string Feed(size_t bytes)
     for (size_t i = 0; feed.size() < bytes; ++i)
     {
         const std::string n = std::to_string(i);
-        feed += "<item><title>Story " + n + ": caf&#233; &amp; &lt;b&gt;news&lt;/b&gt; &quot;today&quot;</title>"
-                "<link>http://127.0.0.1/story/" + n + "?a=1&amp;b=2</link>"
-                "<description><![CDATA[<p>Paragraph <b>one</b> of story " + n +
-                ", with <a href=\"http://127.0.0.1/\">a link</a> and &nbsp; text.</p><p>Two.</p>]]></description>"
-                "<enclosure url=\"http://127.0.0.1/media/" + n + ".mp3\" length=\"12345\" type=\"audio/mpeg\"/>"
-                "<guid isPermaLink=\"false\">id-" + n + "</guid></item>";
+        feed += "<item><title>Story " + n;
+        feed += ": caf&#233; &amp; &lt;b&gt;news&lt;/b&gt; &quot;today&quot;</title>";
+        feed += "<link>http://127.0.0.1/story/" + n + "?a=1&amp;b=2</link>";
+        feed += "<description><![CDATA[<p>Paragraph <b>one</b> of story " + n;
+        feed += ", with <a href=\"http://127.0.0.1/\">a link</a> and &nbsp; text.</p>";
+        feed += "<p>Two.</p>]]></description>";
+        feed += "<enclosure url=\"http://127.0.0.1/media/" + n;
+        feed += ".mp3\" length=\"12345\" type=\"audio/mpeg\"/>";
+        feed += "<guid isPermaLink=\"false\">id-" + n + "</guid></item>";
     }
     return feed + "</channel></rss>";
 }
@@ -65,7 +71,8 @@ int main(int argc, char** argv)
         Content::CResponseBody body;
         for (size_t offset = 0; offset < feed.size(); offset += Content::CResponseBody::PieceSize)
         {
-            body.AppendPiece(feed.data() + offset, std::min(Content::CResponseBody::PieceSize, feed.size() - offset));
+            body.AppendPiece(feed.data() + offset,
+                             std::min(Content::CResponseBody::PieceSize, feed.size() - offset));
         }
         const double megabytes = static_cast<double>(feed.size()) * size.repeat / 1e6;
         for (int round = 0; round < rounds; ++round)

@@ -22,7 +22,8 @@ double Milliseconds(const LARGE_INTEGER& start)
     LARGE_INTEGER now, frequency;
     ::QueryPerformanceCounter(&now);
     ::QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 } // namespace
 
@@ -47,7 +48,8 @@ int main(int argc, char** argv)
     PROCESS_INFORMATION process = {};
     LARGE_INTEGER start;
     ::QueryPerformanceCounter(&start);
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process))
     {
         std::fprintf(stderr, "cannot start %s\n", command.c_str());
         return 1;

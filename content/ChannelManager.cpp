@@ -47,8 +47,9 @@ CChannelManager::~CChannelManager()
 void CChannelManager::InsertSorted(EntryList& list, const CString& key, CAbstractRetriever* retriever)
 {
     auto position = list.begin();
-    while (position != list.end() && _mbscmp(reinterpret_cast<const unsigned char*>(position->key.GetString()),
-                                             reinterpret_cast<const unsigned char*>(key.GetString())) <= 0)
+    while (position != list.end() &&
+           _mbscmp(reinterpret_cast<const unsigned char*>(position->key.GetString()),
+                   reinterpret_cast<const unsigned char*>(key.GetString())) <= 0)
     {
         ++position;
     }

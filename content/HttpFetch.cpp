@@ -28,8 +28,8 @@ namespace
 // and keeps no cookies: its jar is shared by the whole process, so a session
 // cookie earned with one channel's credentials would go to every request for
 // that host.
-const DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                           INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
+const DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                           INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
 // Room for any sane chain of moves (to https, to a new host, to a new path).
 const int MaxRedirects = 10;
 // Feeds are text and shrink to a fraction; we decode them ourselves (see

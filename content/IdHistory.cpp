@@ -40,8 +40,8 @@ void CIdHistory::Load(HKEY key, const char* name, size_t maxBytes)
 {
     DWORD type = 0;
     DWORD size = 0;
-    if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_BINARY ||
-        size > maxBytes)
+    if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_BINARY || size > maxBytes)
     {
         return;
     }
@@ -100,14 +100,16 @@ void CIdHistory::Store()
         }
         m_changed = false;
     }
-    ::RegSetValueExA(channel.get(), StateValue, 0, REG_BINARY, newest.data(), static_cast<DWORD>(newest.size()));
+    ::RegSetValueExA(channel.get(), StateValue, 0, REG_BINARY, newest.data(),
+                     static_cast<DWORD>(newest.size()));
     if (all.empty())
     {
         ::RegDeleteValueA(channel.get(), AllIdsValue);
     }
     else
     {
-        ::RegSetValueExA(channel.get(), AllIdsValue, 0, REG_BINARY, all.data(), static_cast<DWORD>(all.size()));
+        ::RegSetValueExA(channel.get(), AllIdsValue, 0, REG_BINARY, all.data(),
+                         static_cast<DWORD>(all.size()));
     }
 }
 

@@ -76,8 +76,7 @@ bool ReadStringBytes(HKEY key, const char* name, size_t bufferBytes, CString& va
     DWORD size = static_cast<DWORD>(bufferBytes);
     if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
             ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0 || size > bufferBytes ||
-        buffer[size - 1] != 0)
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0 || size > bufferBytes || buffer[size - 1] != 0)
     {
         return false;
     }

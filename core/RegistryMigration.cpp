@@ -34,8 +34,8 @@ void MigrateRegistryLayout()
         // leaves both in place (the partial copy is removed again), so the
         // next start of an older version still finds the channel.
         Common::CUniqueKey copy;
-        if (::RegCreateKeyExA(channels.get(), name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                              copy.put(), nullptr) == ERROR_SUCCESS)
+        if (::RegCreateKeyExA(channels.get(), name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, copy.put(), nullptr) == ERROR_SUCCESS)
         {
             if (::SHCopyKeyA(root.get(), name, copy.get(), 0) == ERROR_SUCCESS)
             {

@@ -90,7 +90,8 @@ void CSettings::SaveSettings()
 
 CString CSettings::GetProxyString() const
 {
-    return CString::Format("%s:%lu", GetProxyAddress().GetString(), static_cast<unsigned long>(GetProxyPort()));
+    return CString::Format("%s:%lu", GetProxyAddress().GetString(),
+                           static_cast<unsigned long>(GetProxyPort()));
 }
 
 CString CSettings::GetText(const CString& field) const

@@ -4,7 +4,8 @@
 
 const char* const CSingleInstance::PanelWindowName = "tidelight";
 
-CSingleInstance::CSingleInstance() : m_mutex(::CreateMutexA(nullptr, FALSE, "Local\\tidelight-single-instance"))
+CSingleInstance::CSingleInstance()
+    : m_mutex(::CreateMutexA(nullptr, FALSE, "Local\\tidelight-single-instance"))
 {
     if (m_mutex && ::GetLastError() == ERROR_ALREADY_EXISTS)
     {

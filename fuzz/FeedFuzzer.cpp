@@ -123,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // A block of exactly the text with the padding a body keeps, so that the
     // parser reading past the padding is caught.
-    const std::vector<char> padded(body.GetText(), body.GetText() + body.GetLength() + 1 + Content::XmlPadding);
+    const std::vector<char> padded(body.GetText(),
+                                   body.GetText() + body.GetLength() + 1 + Content::XmlPadding);
 
     TiXmlDocument document;
     if (Content::ParsePaddedXmlBody(padded.data(), document) && TreeDepth(&document) > Content::MaxXmlDepth)

@@ -44,7 +44,7 @@ public:
         // seconds, so an abnormal end loses little.
         SAVE_TIMER = 3
     };
-    static const UINT SavePeriod = 3000; // milliseconds
+    static const UINT SavePeriod = 3000;    // milliseconds
     static const UINT AnimationPeriod = 20; // milliseconds
     static const int Width = CPanelPainter::Width;
     // Distance between the panel's bottom and the bottom of the screen.

@@ -138,7 +138,8 @@ void CPanelPainter::SchemeColors(DWORD index, COLORREF& start, COLORREF& end)
 COLORREF CPanelPainter::GradientAt(COLORREF start, COLORREF end, int x, int y)
 {
     const int i = x / 2;
-    return RGB(Component(GetRValue(start), GetRValue(end), i, y), Component(GetGValue(start), GetGValue(end), i, y),
+    return RGB(Component(GetRValue(start), GetRValue(end), i, y),
+               Component(GetGValue(start), GetGValue(end), i, y),
                Component(GetBValue(start), GetBValue(end), i, y));
 }
 
@@ -206,9 +207,9 @@ void CPanelPainter::FillGradient(HDC surface, COLORREF start, COLORREF end, int 
         for (int x = 0; x < Width; ++x)
         {
             const COLORREF color = GradientAt(start, end, x, y);
-            pixels[static_cast<size_t>(y) * Width + x] =
-                static_cast<DWORD>(GetRValue(color)) << 16 | static_cast<DWORD>(GetGValue(color)) << 8 |
-                GetBValue(color);
+            pixels[static_cast<size_t>(y) * Width + x] = static_cast<DWORD>(GetRValue(color)) << 16 |
+                                                         static_cast<DWORD>(GetGValue(color)) << 8 |
+                                                         GetBValue(color);
         }
     }
     ::SetDIBitsToDevice(surface, 0, 0, Width, static_cast<DWORD>(height), 0, 0, 0, static_cast<UINT>(height),

@@ -252,7 +252,8 @@ CDownloadWorker::Step CDownloadWorker::Requested() const
 {
     // One call for the three, once per block: under Wine each wait is a
     // round trip to the server process. The lowest signalled index wins.
-    const HANDLE events[] = {m_job.m_cancelEvent.get(), m_job.m_pauseEvent.get(), m_job.m_shutdownEvent.get()};
+    const HANDLE events[] = {m_job.m_cancelEvent.get(), m_job.m_pauseEvent.get(),
+                             m_job.m_shutdownEvent.get()};
     switch (::WaitForMultipleObjects(3, events, FALSE, 0))
     {
     case WAIT_OBJECT_0:

@@ -144,9 +144,8 @@ TEST_F(DownloadsTabTest, ButtonsFollowTheJobsStateAndClearTakesEndedRows)
     EXPECT_EQ(m_server.GetUrl("/stall.bin"), Cell(0, 0));
     EXPECT_EQ(m_server.GetUrl("/slow-interview.ogg"), Cell(1, 0));
     EXPECT_EQ(2u, m_jobs.JobCount());
-    for (const std::string& path :
-         {std::string("/stall.bin"), std::string("/slow-talk.mp3"), std::string("/slow-interview.ogg"),
-          std::string("/missing.bin"), episode})
+    for (const std::string& path : {std::string("/stall.bin"), std::string("/slow-talk.mp3"),
+                                    std::string("/slow-interview.ogg"), std::string("/missing.bin"), episode})
     {
         // The key stays exactly for the rows that stay.
         const std::string url = m_server.GetUrl(path),

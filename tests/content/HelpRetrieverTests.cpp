@@ -45,9 +45,10 @@ TEST_F(HelpRetrieverTest, TipsComeInOrderWithTheirTextsAndWrapAround)
                  tips[0].GetDescription());
     EXPECT_STREQ("You can disable this feature in the \"Options\" tab at the configuration window.",
                  tips[1].GetDescription());
-    EXPECT_STREQ("Set the \"My browser supports tabs\" appropiately to improve compatibility between your default "
-                 "browser and tidelight.",
-                 tips[8].GetDescription());
+    EXPECT_STREQ(
+        "Set the \"My browser supports tabs\" appropiately to improve compatibility between your default "
+        "browser and tidelight.",
+        tips[8].GetDescription());
     EXPECT_STREQ(tips[0].GetDescription(), tips[9].GetDescription()) << "after 221 comes 213";
     EXPECT_TRUE(tips[0].IsSealed());
     EXPECT_EQ(&m_help, tips[0].GetRetriever());

@@ -52,7 +52,10 @@ protected:
         }
         return notices;
     }
-    static std::string Manifest(const std::string& inner) { return "<currVersion>" + inner + "</currVersion>"; }
+    static std::string Manifest(const std::string& inner)
+    {
+        return "<currVersion>" + inner + "</currVersion>";
+    }
 
     std::mutex m_lock;
     std::string m_manifest;

@@ -26,8 +26,7 @@ private:
 namespace TestRegistry
 {
 void SetDword(HKEY root, const char* path, const char* name, DWORD value);
-void SetString(HKEY root, const char* path, const char* name, const std::string& value,
-               DWORD type = REG_SZ);
+void SetString(HKEY root, const char* path, const char* name, const std::string& value, DWORD type = REG_SZ);
 void SetRaw(HKEY root, const char* path, const char* name, DWORD type, const void* data, DWORD size);
 bool KeyExists(HKEY root, const char* path);
 bool ValueExists(HKEY root, const char* path, const char* name);
