@@ -5,6 +5,8 @@
 // the very object the other is reading.
 #pragma once
 
+#include "PrintfLike.h"
+
 #include <atomic>
 #include <cstddef>
 
@@ -53,7 +55,7 @@ public:
     char* GetBuffer(size_t minLength);
     void ReleaseBuffer(long newLength = -1);
 
-    static CString Format(const char* format, ...);
+    static CString Format(const char* format, ...) TIDELIGHT_PRINTF_LIKE(1, 2);
 
     // True when both share one buffer (for tests of the sharing itself).
     bool SharesBufferWith(const CString& other) const noexcept { return m_data == other.m_data; }

@@ -335,8 +335,10 @@ DWORD WINAPI RunTransfer(LPVOID parameter)
     {
         transfer.complete = Transfer(transfer, connection);
     }
-    catch (const std::bad_alloc&)
+    catch (...)
     {
+        // Out of memory, or anything else: a failed fetch. An exception
+        // leaving the thread would end the whole process.
         transfer.complete = false;
     }
     ::SetEvent(transfer.headArrived.get());

@@ -3,8 +3,6 @@
 #include "DownloadWorker.h"
 #include "core/BrowserLauncher.h"
 
-#include <new>
-
 namespace
 {
 DWORD WINAPI WorkerMain(LPVOID parameter)
@@ -15,9 +13,10 @@ DWORD WINAPI WorkerMain(LPVOID parameter)
     {
         CDownloadWorker(**job).Run();
     }
-    catch (const std::bad_alloc&)
+    catch (...)
     {
-        // Out of memory: the job keeps its last state and its file.
+        // Out of memory, or anything else: the job keeps its last state and
+        // its file. An exception leaving the thread would end the process.
     }
     return 0;
 }
