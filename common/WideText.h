@@ -34,4 +34,16 @@ inline CString Narrow(const wchar_t* wide)
     utf8.ReleaseBuffer(length - 1);
     return utf8;
 }
+// Text the ANSI functions take (settings, a name stored by an earlier
+// version) in UTF-8, read with the system's code page exactly as those
+// functions would read it.
+inline CString Utf8FromAnsi(const CString& ansi)
+{
+    const int length = static_cast<int>(ansi.GetLength());
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    const int written =
+        length > 0 ? ::MultiByteToWideChar(CP_ACP, 0, ansi.GetString(), length, &wide[0], length) : 0;
+    wide.resize(static_cast<size_t>(written > 0 ? written : 0));
+    return Narrow(wide.c_str());
+}
 } // namespace Common

@@ -1,6 +1,7 @@
 #include "DownloadsTab.h"
 
 #include "ByteSize.h"
+#include "common/WideText.h"
 #include "content/UnicodeText.h"
 #include "content/download/DownloadJobList.h"
 
@@ -45,10 +46,12 @@ HIMAGELIST SystemSmallImageList()
     return list;
 }
 
+// The job's local path is UTF-8.
 int SmallIconIndex(const CString& path)
 {
-    SHFILEINFOA info = {};
-    return ::SHGetFileInfoA(path.GetString(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SmallTypeIcon) != 0
+    SHFILEINFOW info = {};
+    return ::SHGetFileInfoW(Common::Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                            SmallTypeIcon) != 0
                ? info.iIcon
                : -1;
 }

@@ -1,5 +1,6 @@
 #include "BrowserLauncher.h"
 
+#include "common/WideText.h"
 #include "core/BrowserCommand.h"
 #include "core/DangerousFile.h"
 #include "core/Settings.h"
@@ -46,17 +47,19 @@ void CBrowserLauncher::OpenLink(const CString& link) const
     // browser's registered command line.
     const CString safeLink = EscapeLink(link);
     const CBrowserCommand command(m_browserCommand);
+    // Link and command are ANSI text; the shell call takes UTF-8.
     if (m_tabbedBrowser || command.IsEmpty())
     {
-        m_shellOpen(safeLink, CString());
+        m_shellOpen(Common::Utf8FromAnsi(safeLink), CString());
         return;
     }
-    m_shellOpen(command.GetExecutable(), command.GetParameters(safeLink));
+    m_shellOpen(Common::Utf8FromAnsi(command.GetExecutable()),
+                Common::Utf8FromAnsi(command.GetParameters(safeLink)));
 }
 
 void CBrowserLauncher::OpenLocalFile(const CString& path, const ConfirmOpen& confirm) const
 {
-    if (path.IsEmpty() || ::PathIsURLA(path.GetString()))
+    if (path.IsEmpty() || ::PathIsURLW(Common::Widen(path).c_str()))
     {
         return;
     }
@@ -73,20 +76,15 @@ bool CBrowserLauncher::IsDangerousToOpen(const CString& path)
     {
         return true;
     }
-    const CString extension = OpenedExtension(path);
-    wchar_t wide[64] = {};
-    if (extension.IsEmpty() || extension.GetLength() >= 64 ||
-        ::MultiByteToWideChar(CP_ACP, 0, extension.GetString(), -1, wide, 64) == 0)
-    {
-        return false;
-    }
-    return ::AssocIsDangerous(wide) != FALSE;
+    const std::wstring extension = Common::Widen(OpenedExtension(path));
+    return !extension.empty() && ::AssocIsDangerous(extension.c_str()) != FALSE;
 }
 
 void CBrowserLauncher::ShellExecuteOpen(const CString& file, const CString& parameters)
 {
-    ::ShellExecuteA(nullptr, nullptr, file.GetString(),
-                    parameters.IsEmpty() ? nullptr : parameters.GetString(), nullptr, SW_SHOWNORMAL);
+    const std::wstring wideParameters = Common::Widen(parameters);
+    ::ShellExecuteW(nullptr, nullptr, Common::Widen(file).c_str(),
+                    parameters.IsEmpty() ? nullptr : wideParameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 void OpenLink(const CString& link)
@@ -104,7 +102,7 @@ void OpenLocalFile(const CString& path, HWND owner)
                 CString::Format("\"%s\" came from the Internet, and opening it can run a "
                                 "program with all your rights.\n\nOpen it anyway?",
                                 file.GetString());
-            return ::MessageBoxA(owner, question.GetString(), "tidelight",
+            return ::MessageBoxW(owner, Common::Widen(question).c_str(), L"tidelight",
                                  MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
         });
 }

@@ -16,7 +16,9 @@ class CBrowserLauncher
 {
 public:
     // The one call into the shell: open file (a program, a URL or a
-    // document) with the given parameters, which may be empty.
+    // document) with the given parameters, which may be empty. Both are
+    // UTF-8, so the program's own files are opened by their names in any
+    // script.
     using ShellOpen = std::function<void(const CString& file, const CString& parameters)>;
     // Asked before a file that would run code is opened; true opens it.
     using ConfirmOpen = std::function<bool(const CString& path)>;
@@ -29,8 +31,9 @@ public:
 
     // Opens an http or https link; anything else is ignored.
     void OpenLink(const CString& link) const;
-    // Opens a local file; URLs are ignored. A file dangerous to open is
-    // opened only when confirm agrees; without confirm, never.
+    // Opens a local file, its path in UTF-8; URLs are ignored. A file
+    // dangerous to open is opened only when confirm agrees; without
+    // confirm, never.
     void OpenLocalFile(const CString& path, const ConfirmOpen& confirm = ConfirmOpen()) const;
 
     // True when opening the file would run code: the shell says so for its
@@ -38,7 +41,7 @@ public:
     // shell's own list may be missing or short).
     static bool IsDangerousToOpen(const CString& path);
 
-    // ShellExecuteA with the default verb and a normal window.
+    // ShellExecuteW with the default verb and a normal window.
     static void ShellExecuteOpen(const CString& file, const CString& parameters);
 
 private:
@@ -49,9 +52,10 @@ private:
 
 // With the settings record's browser command and "My browser supports tabs".
 void OpenLink(const CString& link);
-// A file dangerous to open asks first, in a message box owned by owner.
+// A file dangerous to open asks first, in a message box owned by owner; the
+// path is UTF-8.
 void OpenLocalFile(const CString& path, HWND owner);
 // Replaces the shell call behind the two functions above for the whole
 // process, so that tests see what the program opens instead of opening it;
-// an empty function restores ShellExecuteA.
+// an empty function restores ShellExecuteW.
 void SetShellOpen(CBrowserLauncher::ShellOpen shellOpen);

@@ -1,5 +1,7 @@
 #include "Registry.h"
 
+#include "common/WideText.h"
+
 #include <cstring>
 #include <vector>
 
@@ -95,6 +97,22 @@ bool ReadString(HKEY key, const char* name, size_t bufferBytes, CString& value)
     return true;
 }
 
+bool ReadUnicodeString(HKEY key, const char* name, size_t bufferChars, CString& utf8)
+{
+    std::vector<wchar_t> buffer(bufferChars + 1, 0);
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(bufferChars * sizeof(wchar_t));
+    if (::RegQueryValueExW(key, Common::Widen(name).c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size < sizeof(wchar_t) || size % sizeof(wchar_t) != 0 ||
+        size > bufferChars * sizeof(wchar_t) || buffer[size / sizeof(wchar_t) - 1] != 0)
+    {
+        return false;
+    }
+    utf8 = Common::Narrow(buffer.data());
+    return true;
+}
+
 void WriteDword(HKEY key, const char* name, DWORD value)
 {
     ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
@@ -109,5 +127,12 @@ void WriteString(HKEY key, const char* name, const CString& value)
 {
     ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.GetString()),
                      static_cast<DWORD>(value.GetLength() + 1));
+}
+
+void WriteUnicodeString(HKEY key, const char* name, const CString& utf8)
+{
+    const std::wstring text = Common::Widen(utf8);
+    ::RegSetValueExW(key, Common::Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 } // namespace Registry

@@ -43,10 +43,19 @@ bool ReadString(HKEY key, const char* name, size_t bufferBytes, CString& value);
 // bytes included (scrambled passwords may contain them).
 bool ReadStringBytes(HKEY key, const char* name, size_t bufferBytes, CString& value);
 
+// A REG_SZ (or REG_EXPAND_SZ, not expanded) of at most bufferChars UTF-16
+// units, the terminating zero included, in UTF-8: read through the wide API,
+// so it holds any script. A value written through the ANSI API reads as the
+// characters it meant, since the registry keeps every string as UTF-16 and
+// converted it with the ANSI code page when it was written.
+bool ReadUnicodeString(HKEY key, const char* name, size_t bufferChars, CString& utf8);
+
 // Errors are ignored: the registry is written on the way out, where nothing
 // better can be done about them.
 void WriteDword(HKEY key, const char* name, DWORD value);
 void WriteQword(HKEY key, const char* name, unsigned long long value);
 // Writes the whole string and its terminating zero as REG_SZ.
 void WriteString(HKEY key, const char* name, const CString& value);
+// Writes UTF-8 text as the Unicode REG_SZ ReadUnicodeString reads.
+void WriteUnicodeString(HKEY key, const char* name, const CString& utf8);
 } // namespace Registry

@@ -102,7 +102,11 @@ void CStoredValue::Load(HKEY key) const
     {
         CString& field = *static_cast<CString*>(m_field);
         CString stored;
-        if ((m_flags & Scrambled) == 0)
+        if ((m_flags & Unicode) != 0)
+        {
+            ReadUnicodeString(key, m_name, m_bufferBytes, field);
+        }
+        else if ((m_flags & Scrambled) == 0)
         {
             ReadString(key, m_name, m_bufferBytes, field);
         }
@@ -148,7 +152,14 @@ void CStoredValue::Save(HKEY key) const
     case Kind::Text:
     {
         const CString& text = *static_cast<CString*>(m_field);
-        WriteString(key, m_name, (m_flags & Scrambled) != 0 ? Common::ScramblePassword(text) : text);
+        if ((m_flags & Unicode) != 0)
+        {
+            WriteUnicodeString(key, m_name, text);
+        }
+        else
+        {
+            WriteString(key, m_name, (m_flags & Scrambled) != 0 ? Common::ScramblePassword(text) : text);
+        }
         break;
     }
     case Kind::Qword:

@@ -32,6 +32,10 @@ public:
         // ...and removes what was stored: a value that is only there while
         // it means something.
         EraseEmpty = SkipEmpty | 8,
+        // Text held in UTF-8 and stored as Unicode through the wide API
+        // (Registry::ReadUnicodeString); its buffer size counts UTF-16
+        // units.
+        Unicode = 16,
     };
 
     // REG_DWORD of 4 bytes.

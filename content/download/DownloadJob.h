@@ -29,7 +29,8 @@ public:
     struct CSetup
     {
         CString url;
-        // Empty when no safe file could be chosen: the job then fails.
+        // In UTF-8. Empty when no safe file could be chosen: the job then
+        // fails.
         CString localPath;
         // The size the file had when an earlier run finished it, 0 when
         // unknown: a file of exactly that size is complete without asking
@@ -51,6 +52,7 @@ public:
     static bool StartWorker(const std::shared_ptr<CDownloadJob>& job);
 
     const CString& GetUrl() const { return m_url; }
+    // In UTF-8.
     const CString& GetLocalPath() const { return m_localPath; }
     int GetState() const { return m_state; }
     uint64_t GetTotalSize() const { return m_totalSize; }

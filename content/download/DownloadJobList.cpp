@@ -2,6 +2,8 @@
 
 #include "JobKey.h"
 #include "LocalFileName.h"
+#include "common/WideText.h"
+#include "content/UnicodeText.h"
 #include "core/Registry.h"
 #include "core/RegistryStore.h"
 
@@ -28,14 +30,29 @@ const DWORD ShutdownWait = 2000;
 
 bool FileExists(const CString& path)
 {
-    return ::GetFileAttributesA(path.GetString()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(Common::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 CString FullPath(const CString& path)
 {
-    char buffer[MAX_PATH];
-    const DWORD length = ::GetFullPathNameA(path.GetString(), MAX_PATH, buffer, nullptr);
-    return length == 0 || length >= MAX_PATH ? CString() : CString(buffer, length);
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = ::GetFullPathNameW(Common::Widen(path).c_str(), MAX_PATH, buffer, nullptr);
+    return length == 0 || length >= MAX_PATH ? CString() : Common::Narrow(buffer);
+}
+
+void CreateFolder(const CString& path)
+{
+    ::CreateDirectoryW(Common::Widen(path).c_str(), nullptr);
+}
+
+// The list holds every name and path in UTF-8. The naming rules give an
+// ANSI name for a URL whose segment is no UTF-8 (a document in a legacy
+// encoding): it names the file the ANSI file functions always made of it.
+CString NameInUtf8(const CString& name, size_t budget)
+{
+    return Content::IsWellFormedUtf8(name)
+               ? name
+               : Content::Download::SafeFileName(Common::Utf8FromAnsi(name), budget);
 }
 
 // What a job's subkey holds besides its name.
@@ -52,7 +69,10 @@ struct CStoredJob
         using Registry::CStoredValue;
         return {
             {"url", url, Content::Download::MaxUrlLength + 1, "", CStoredValue::EraseEmpty},
-            {"fileName", fileName, MAX_PATH, "", CStoredValue::SkipEmpty},
+            // Unicode: a name in any script survives whatever the ANSI code
+            // page, and one stored through the ANSI API by an earlier
+            // version reads as the file it named.
+            {"fileName", fileName, MAX_PATH, "", CStoredValue::SkipEmpty | CStoredValue::Unicode},
             {"completeSize", completeSize, 0, CStoredValue::EraseEmpty},
         };
     }
@@ -66,7 +86,7 @@ CDownloadJobList::CDownloadJobList(const CString& folder) : m_folder(folder)
 
 CDownloadJobList::CDownloadJobList(Transient, const CString& folder) : m_folder(folder)
 {
-    ::CreateDirectoryA(m_folder.GetString(), nullptr);
+    CreateFolder(m_folder);
 }
 
 CDownloadJobList::~CDownloadJobList()
@@ -88,16 +108,16 @@ CDownloadJobList::~CDownloadJobList()
 
 CString CDownloadJobList::DefaultFolder()
 {
-    char path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
     {
         return CString();
     }
-    std::string folder(path, length);
-    folder.erase(folder.find_last_of('\\') + 1);
-    folder += "Downloads";
-    return CString(folder.c_str(), folder.size());
+    std::wstring folder(path, length);
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    folder += L"Downloads";
+    return Common::Narrow(folder.c_str());
 }
 
 void CDownloadJobList::Load()
@@ -105,7 +125,7 @@ void CDownloadJobList::Load()
     CLockGuard guard(*this);
     // The folder comes first: the workers started below open their files
     // at once.
-    ::CreateDirectoryA(m_folder.GetString(), nullptr);
+    CreateFolder(m_folder);
     m_key = Registry::OpenOrCreate(HKEY_CURRENT_USER, RegistryPath, KEY_READ | KEY_WRITE);
     if (!m_key)
     {
@@ -153,9 +173,22 @@ bool CDownloadJobList::Append(const CString& url, const CString& keyName, const 
     {
         // A stored name is used only as this program would have made it:
         // anything else in the registry is not trusted to name a file.
-        const bool storedValid = !storedFileName.IsEmpty() && storedFileName.GetLength() <= budget &&
+        const bool storedValid = !storedFileName.IsEmpty() &&
                                  Content::Download::SafeFileName(storedFileName, budget) == storedFileName;
-        const CString name = storedValid ? storedFileName : Content::Download::FileNameFromUrl(url, budget);
+        CString name = storedValid ? storedFileName
+                                   : NameInUtf8(Content::Download::FileNameFromUrl(url, budget), budget);
+        if (!fresh && !storedValid)
+        {
+            // Stored without a usable name: its file, if any, has the name
+            // earlier versions made of the URL, escapes and all.
+            const CString earlier = NameInUtf8(
+                Content::Download::FileNameFromUrl(url, budget, Content::Download::SegmentEscapes::Kept),
+                budget);
+            if (earlier != name && FileExists(LocalPath(earlier)) && !FileExists(LocalPath(name)))
+            {
+                name = earlier;
+            }
+        }
         entry.fileName = ChooseFileName(name, !fresh);
     }
     entry.completeSize = completeSize;
@@ -344,7 +377,8 @@ CString CDownloadJobList::ChooseFileName(const CString& name, bool mayExist) con
 
 size_t CDownloadJobList::FileNameBudget() const
 {
-    const size_t used = m_folder.GetLength() + 1 + NumberRoom;
+    // MAX_PATH counts UTF-16 units, as the names' lengths do.
+    const size_t used = Common::Widen(m_folder).size() + 1 + NumberRoom;
     if (m_folder.IsEmpty() || used >= MAX_PATH - 1)
     {
         return 0;

@@ -7,10 +7,13 @@
 // Each subkey is named by its job's URL, as the store has always been
 // written; a URL that cannot name a key gets a generated name and keeps the
 // URL in the value "url". A job also stores the name of its file
-// ("fileName") and, once finished, the size of the whole file
-// ("completeSize"), so that a finished file is recognised at the next start
-// even when its server is gone. Keys without values (the older layout) are
-// read by their names.
+// ("fileName", a Unicode string) and, once finished, the size of the whole
+// file ("completeSize"), so that a finished file is recognised at the next
+// start even when its server is gone. Keys without values (the older layout)
+// are read by their names.
+//
+// Folder, file names and local paths are UTF-8 here, so that a file is named
+// in its own script; every file function they reach is a wide one.
 #pragma once
 
 #include "DownloadJob.h"

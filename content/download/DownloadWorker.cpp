@@ -3,6 +3,7 @@
 #include "InternetZone.h"
 #include "ResumePlan.h"
 #include "common/TickClock.h"
+#include "common/WideText.h"
 
 using Content::Download::CReplyHead;
 using Content::Download::CResumePlan;
@@ -74,7 +75,7 @@ bool CDownloadWorker::IsKnownComplete() const
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (m_job.m_completeSize == 0 ||
-        !::GetFileAttributesExA(m_job.m_localPath.GetString(), GetFileExInfoStandard, &data) ||
+        !::GetFileAttributesExW(Common::Widen(m_job.m_localPath).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     {
         return false;
@@ -99,8 +100,8 @@ void CDownloadWorker::Run()
     }
     // No sharing: no other job, and no other program, writes this file
     // while the download runs.
-    m_file.reset(::CreateFileA(m_job.m_localPath.GetString(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_file.reset(::CreateFileW(Common::Widen(m_job.m_localPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file)
     {
         m_job.m_state = CDownloadJob::Failed;
@@ -294,7 +295,7 @@ void CDownloadWorker::Leave(Step last)
     m_file.reset();
     if (m_cancelled || (last == Fail && m_createdFile && empty))
     {
-        ::DeleteFileA(m_job.m_localPath.GetString());
+        ::DeleteFileW(Common::Widen(m_job.m_localPath).c_str());
     }
     if (last == Finish)
     {

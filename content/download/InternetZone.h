@@ -9,8 +9,8 @@ namespace Content
 {
 namespace Download
 {
-// Writes "[ZoneTransfer]" with "ZoneId=3" into the file's Zone.Identifier
-// stream. False when the file's volume has no named streams or the stream
+// Writes "[ZoneTransfer]" with "ZoneId=3" into the Zone.Identifier stream of
+// the file at path (UTF-8). False when the file's volume has no named streams or the stream
 // could not be written whole; the file itself is never touched.
 bool MarkAsFromInternet(const CString& path);
 } // namespace Download

@@ -2,8 +2,10 @@
 // own (registry sandbox, scratch folder) fed by a server on 127.0.0.1.
 #include "ConfigurationTest.h"
 
+#include "common/WideText.h"
 #include "configuration/DownloadsTab.h"
 #include "content/download/DownloadJobList.h"
+#include "core/BrowserLauncher.h"
 #include "support/ScratchFolder.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitUntil.h"
@@ -112,6 +114,14 @@ TEST_F(DownloadsTabTest, ButtonsFollowTheJobsStateAndClearTakesEndedRows)
         EXPECT_EQ(c.cancel, Enabled(IDC_DOWNLOAD_CANCEL));
         EXPECT_EQ(c.open, Enabled(IDC_DOWNLOAD_OPEN));
     }
+    // The finished row opens its file by the name in its own script.
+    std::vector<std::string> opened;
+    SetShellOpen([&](const CString& file, const CString&) { opened.push_back(file.GetString()); });
+    Command(IDC_DOWNLOAD_OPEN);
+    SetShellOpen(CBrowserLauncher::ShellOpen());
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ(m_folder.PathOf(episode.substr(1)), opened[0]);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(Common::Widen(opened[0].c_str()).c_str()));
 
     Rows().Select(1);
     Tick();

@@ -2,6 +2,11 @@
 // start (with the network there or not), and how it names files and keys.
 #include "DownloadTest.h"
 
+#include "common/WideText.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <vector>
 
@@ -176,6 +181,66 @@ TEST_F(DownloadJobListTest, EveryJobWritesAFileOfItsOwnInsideTheFolder)
         ASSERT_TRUE(WaitForEnd(List().JobAt(i)));
     }
     EXPECT_EQ(9u, m_folder.Files().size()) << "nothing was written outside the folder";
+}
+
+// A name in its own script names the file as its author wrote it, is stored
+// as Unicode and finds its part again after a restart; the names earlier
+// versions gave (an ANSI name stored through the ANSI functions, a URL's
+// escapes where no name was stored) still find theirs.
+TEST_F(DownloadJobListTest, NamesInAnyScriptAndOlderNamesResumeIntoTheirFiles)
+{
+    const std::string body = Body(60000);
+    std::atomic<int> cuts{1};
+    CTestHttpServer server(
+        [&](const Request&)
+        {
+            Reply reply = File(body);
+            reply.closeAfterBodyBytes = cuts-- > 0 ? 20000 : Reply::NoLimit;
+            return reply;
+        });
+    const std::string named = server.GetUrl("/%D0%9A%D0%BB%D0%B8%D0%BF.mp3"); // "Klip" in Cyrillic
+    ASSERT_TRUE(WaitForEnd(Add(named)));
+    const std::string ansi = server.GetUrl("/older.mp3");
+    TestRegistry::SetString(HKEY_CURRENT_USER, KeyPath(ansi).c_str(), "fileName", "caf\xE9.mp3");
+    Common::CUniqueFile part(::CreateFileA(m_folder.PathOf("caf\xE9.mp3").c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_NEW, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(part.get(), body.data(), 30000, &written, nullptr));
+    part.reset();
+    const std::string unnamed = server.GetUrl("/%D0%96.mp3");
+    Store(unnamed);
+    m_folder.Write("%D0%96.mp3", body.substr(0, 40000));
+
+    Restart();
+    for (unsigned i = 0; i < 3; ++i)
+    {
+        ASSERT_TRUE(WaitForEnd(List().JobAt(i)));
+        EXPECT_EQ(CDownloadJob::Finished, List().JobAt(i)->GetState()) << List().JobAt(i)->GetUrl();
+    }
+    wchar_t ansiName[MAX_PATH] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, "caf\xE9.mp3", -1, ansiName, MAX_PATH);
+    std::set<std::wstring> names;
+    for (const auto& file : std::filesystem::directory_iterator(m_folder.Path()))
+    {
+        names.insert(file.path().filename().wstring());
+        std::ifstream in(file.path(), std::ios::binary);
+        EXPECT_TRUE(body == std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    EXPECT_EQ((std::set<std::wstring>{L"\u041A\u043B\u0438\u043F.mp3", ansiName, L"%D0%96.mp3"}), names);
+    std::set<std::string> ranges;
+    for (const Request& request : server.GetRequests())
+    {
+        ranges.insert(request.Header("Range"));
+    }
+    for (const char* range : {"bytes=20000-", "bytes=30000-", "bytes=40000-"})
+    {
+        EXPECT_EQ(1u, ranges.count(range)) << range;
+    }
+    wchar_t stored[MAX_PATH] = {};
+    DWORD size = sizeof(stored);
+    EXPECT_EQ(ERROR_SUCCESS, ::RegGetValueW(HKEY_CURRENT_USER, Common::Widen(KeyPath(named).c_str()).c_str(),
+                                            L"fileName", RRF_RT_REG_SZ, nullptr, stored, &size));
+    EXPECT_STREQ(L"\u041A\u043B\u0438\u043F.mp3", stored);
 }
 
 TEST_F(DownloadJobListTest, RemovingAnEndedJobDropsItsKeyButNotItsFile)

@@ -35,11 +35,26 @@ TEST(LocalFileName, FromTheUrlsLastPathSegment)
         {"http://h.test/a<b>c\"d|e*f:g.mp3", "a_b_c_d_e_f_g.mp3"},
         {"http://h.test/nul", "_nul"},
         {"http://h.test/COM1.mp3?x", "_COM1.mp3"},
+        // Escaped UTF-8 names the file in its own script; raw UTF-8 too.
+        {"http://h.test/%D0%9A%D0%BB%D0%B8%D0%BF.mp3", "\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF.mp3"},
+        {"http://h.test/\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF.mp3", "\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF.mp3"},
+        {"http://h.test/%E6%96%B0%E9%97%BB%20%2312.mp3", "\xE6\x96\xB0\xE9\x97\xBB #12.mp3"},
+        // Escapes that are no UTF-8 (cut, or Latin-1) stay as they are.
+        {"http://h.test/caf%C3.mp3", "caf%C3.mp3"},
+        {"http://h.test/caf%E9.mp3", "caf%E9.mp3"},
+        {"http://h.test/caf\xE9.mp3", "caf\xE9.mp3"}, // a Latin-1 document's bytes: an ANSI name
+        // The rules see the decoded name.
+        {"http://h.test/%2E%2E%5C%2E%2E%5Cevil.exe", ".._.._evil.exe"},
+        {"http://h.test/%43%4F%4E.txt", "_CON.txt"},
+        {"http://h.test/com%C2%B9", "_com\xC2\xB9"},
+        {"http://h.test/clip%E2%80%AEgpj.exe", "clip_gpj.exe"},
     };
     for (const auto& [url, name] : cases)
     {
         EXPECT_EQ(name, Name(url)) << url;
     }
+    // As earlier versions named the file.
+    EXPECT_STREQ("%D0%9A.mp3", FileNameFromUrl("http://h.test/%D0%9A.mp3", 120, SegmentEscapes::Kept));
     EXPECT_STREQ("a_b.mp3", SafeFileName("a\x01"
                                          "b.mp3")
                                 .GetString());
@@ -89,6 +104,19 @@ TEST(LocalFileName, LongNamesAreShortenedKeepingTheirExtension)
     // A cut that ends in dots or spaces drops them too.
     EXPECT_STREQ("ab.z", SafeFileName("ab. . . . . . . . . . . . . . . .z", 12).GetString());
     EXPECT_STREQ("abc.mp3", SafeFileName("abcdefgh.mp3", 7).GetString());
+
+    // A UTF-8 name counts characters as Windows does (two for one beyond
+    // U+FFFF) and is never cut inside one.
+    std::string cyrillic;
+    for (int i = 0; i < 300; ++i)
+    {
+        cyrillic += "\xD0\x96";
+    }
+    EXPECT_EQ(cyrillic.substr(0, 2 * (MaxFileNameLength - 4)) + ".mp3",
+              std::string(FileNameFromUrl(("http://h.test/" + cyrillic + ".mp3").c_str())));
+    EXPECT_STREQ("\xE6\x96\xB0\xE9\x97\xBB.mp3", SafeFileName("\xE6\x96\xB0\xE9\x97\xBB\xE6\x96\xB0.mp3", 6));
+    EXPECT_STREQ("\xF0\x9F\x8E\xB5.ogg", SafeFileName("\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB5.ogg", 7));
+    EXPECT_STREQ("_.ogg", SafeFileName("\xF0\x9F\x8E\xB5.ogg", 5));
 }
 
 TEST(LocalFileName, NumberedNamesKeepTheExtension)
@@ -99,9 +127,29 @@ TEST(LocalFileName, NumberedNamesKeepTheExtension)
     EXPECT_EQ(".profile (2)", std::string(NumberedFileName(".profile", 2)));
 }
 
-TEST(LocalFileName, CaseInsensitiveComparisonOfAsciiLetters)
+TEST(LocalFileName, NamesCompareWithoutRegardToLetterCase)
 {
-    EXPECT_TRUE(EqualIgnoringCase("Clip.MP3", "clip.mp3"));
-    EXPECT_FALSE(EqualIgnoringCase("clip.mp3", "clip.mp4"));
-    EXPECT_FALSE(EqualIgnoringCase("clip", "clip "));
+    const struct
+    {
+        const char* a;
+        const char* b;
+        bool same;
+    } rows[] = {
+        {"Clip.MP3", "clip.mp3", true},
+        {"clip.mp3", "clip.mp4", false},
+        {"clip", "clip ", false},
+        // Cyrillic "Klip" and "kLIP", "Yolka" and "yOLKA", Greek "logos" with its final sigma.
+        {"\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF.mp3", "\xD0\xBA\xD0\x9B\xD0\x98\xD0\x9F.MP3", true},
+        {"\xD0\x81\xD0\xBB\xD0\xBA\xD0\xB0", "\xD1\x91\xD0\x9B\xD0\x9A\xD0\x90", true},
+        {"\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82", "\xCE\x9B\xCE\x8C\xCE\x93\xCE\x9F\xCE\xA3", true},
+        {"\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF", "\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF\xD0\xB0", false},
+        // ANSI names compare by byte, as they always did.
+        {"caf\xC9", "caf\xE9", false},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.a);
+        EXPECT_EQ(row.same, EqualIgnoringCase(row.a, row.b));
+        EXPECT_EQ(row.same, EqualIgnoringCase(row.b, row.a));
+    }
 }
