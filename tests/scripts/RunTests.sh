@@ -12,7 +12,12 @@ for script in setup build test run listing-server; do
   "$top/scripts/$script" --help 2>&1 | grep -qi usage || fail "scripts/$script --help gives no usage"
 done
 
-export WINEPREFIX="$work/prefix" TIDELIGHT_DEMO_PORT=47331 TIDELIGHT_LISTING_PORT=47332
+# Two free ports, so that runs side by side do not meet.
+read -r demo listing < <(python3 -c 'import socket
+s = [socket.socket() for _ in range(2)]
+for x in s: x.bind(("127.0.0.1", 0))
+print(*(x.getsockname()[1] for x in s))')
+export WINEPREFIX="$work/prefix" TIDELIGHT_DEMO_PORT=$demo TIDELIGHT_LISTING_PORT=$listing
 "$top/scripts/run" --seconds 20 >"$work/first.log" 2>&1 &
 first=$!
 for _ in $(seq 1 600); do
