@@ -7,6 +7,10 @@
 
 #include <shellapi.h>
 
+using Content::Download::CDownloadJob;
+using Content::Download::CDownloadJobList;
+using Content::Download::DownloadJobs;
+
 namespace Configuration
 {
 namespace

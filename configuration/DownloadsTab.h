@@ -7,8 +7,14 @@
 #include "framework/PropertyPage.h"
 #include "resources/resource.h"
 
+namespace Content
+{
+namespace Download
+{
 class CDownloadJob;
 class CDownloadJobList;
+} // namespace Download
+} // namespace Content
 
 namespace Configuration
 {
@@ -24,7 +30,7 @@ public:
 
     // The process's job list.
     CDownloadsTab();
-    explicit CDownloadsTab(CDownloadJobList& jobs);
+    explicit CDownloadsTab(Content::Download::CDownloadJobList& jobs);
 
 protected:
     bool OnInitDialog() override;
@@ -40,16 +46,16 @@ private:
     void Refresh();
     void UpdateButtons();
     // The row's job while it is still in the list, else null.
-    CDownloadJob* RowJob(int row);
+    Content::Download::CDownloadJob* RowJob(int row);
     // The selected row's job; a row whose job has left the list is
     // dropped. Null without a selection.
-    CDownloadJob* TakeSelectedJob();
+    Content::Download::CDownloadJob* TakeSelectedJob();
     void PauseOrResume();
     void CancelSelected();
     void ClearEnded();
     void OpenSelected();
 
-    CDownloadJobList& m_jobs;
+    Content::Download::CDownloadJobList& m_jobs;
     Framework::CListView m_list;
     // The timer updates rows only while this is 1: from the end of filling,
     // except while a button's action works on the rows.

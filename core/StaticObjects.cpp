@@ -14,7 +14,7 @@ namespace
 {
 CSingleInstance g_singleInstance;
 CSettings g_settings;
-CDownloadJobList g_downloadJobs(CDownloadJobList::DefaultFolder());
+Content::Download::CDownloadJobList g_downloadJobs(Content::Download::CDownloadJobList::DefaultFolder());
 } // namespace
 
 CSettings& Settings()
@@ -22,7 +22,7 @@ CSettings& Settings()
     return g_settings;
 }
 
-CDownloadJobList& DownloadJobs()
+Content::Download::CDownloadJobList& Content::Download::DownloadJobs()
 {
     return g_downloadJobs;
 }

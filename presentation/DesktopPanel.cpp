@@ -14,6 +14,10 @@
 
 #include <windowsx.h>
 
+using Content::Download::CDownloadJob;
+using Content::Download::CDownloadJobList;
+using Content::Download::DownloadJobs;
+
 namespace Presentation
 {
 const char* const CDesktopPanel::WeblogAddress = "http://tidelight.org/weblog/";

@@ -14,7 +14,14 @@
 #include "resources/resource.h"
 
 class CChannelManager;
+
+namespace Content
+{
+namespace Download
+{
 class CDownloadJobList;
+} // namespace Download
+} // namespace Content
 
 namespace Presentation
 {
@@ -62,7 +69,7 @@ public:
 
     // Adds downloads to the process's job list.
     CDesktopPanel();
-    explicit CDesktopPanel(CDownloadJobList& jobs);
+    explicit CDesktopPanel(Content::Download::CDownloadJobList& jobs);
     ~CDesktopPanel() override;
 
     BOOL PreTranslateMessage(MSG* message) override;
@@ -118,7 +125,7 @@ private:
     Common::CUniqueIcon m_bigIcon;
     Common::CUniqueIcon m_smallIcon;
     TRACKMOUSEEVENT m_trackMouse = {};
-    CDownloadJobList* m_jobs; // not owned
+    Content::Download::CDownloadJobList* m_jobs; // not owned
     // The composed frame, and what it was composed for.
     Common::CUniqueBitmap m_frame;
     unsigned m_frameGeneration = 0;

@@ -3,6 +3,10 @@
 #include "DownloadWorker.h"
 #include "core/BrowserLauncher.h"
 
+namespace Content
+{
+namespace Download
+{
 namespace
 {
 DWORD WINAPI WorkerMain(LPVOID parameter)
@@ -103,3 +107,5 @@ bool CDownloadJob::WaitForWorker(DWORD milliseconds) const
 {
     return !m_thread || ::WaitForSingleObject(m_thread.get(), milliseconds) == WAIT_OBJECT_0;
 }
+} // namespace Download
+} // namespace Content

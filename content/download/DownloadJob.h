@@ -12,6 +12,10 @@
 #include <cstdint>
 #include <memory>
 
+namespace Content
+{
+namespace Download
+{
 class CDownloadJob
 {
 public:
@@ -38,7 +42,7 @@ public:
         uint64_t completeSize = 0;
         // Copied, so the worker never reads the settings record, which
         // static destruction may take away while the worker still runs.
-        Content::CNetworkAccess access;
+        CNetworkAccess access;
     };
 
     explicit CDownloadJob(const CSetup& setup);
@@ -93,5 +97,7 @@ private:
     // Manual-reset: once set it stays set for every later check.
     Common::CUniqueKernelHandle m_shutdownEvent;
     const uint64_t m_completeSize;
-    const Content::CNetworkAccess m_access;
+    const CNetworkAccess m_access;
 };
+} // namespace Download
+} // namespace Content

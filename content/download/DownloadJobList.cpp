@@ -12,8 +12,11 @@
 #include <string>
 #include <vector>
 
+namespace Content
+{
+namespace Download
+{
 using Common::CLockGuard;
-using Content::Download::EqualIgnoringCase;
 
 const char* const CDownloadJobList::RegistryPath = Registry::DownloadsPath;
 
@@ -50,9 +53,7 @@ void CreateFolder(const CString& path)
 // encoding): it names the file the ANSI file functions always made of it.
 CString NameInUtf8(const CString& name, size_t budget)
 {
-    return Content::IsWellFormedUtf8(name)
-               ? name
-               : Content::Download::SafeFileName(Common::Utf8FromAnsi(name), budget);
+    return IsWellFormedUtf8(name) ? name : SafeFileName(Common::Utf8FromAnsi(name), budget);
 }
 
 // What a job's subkey holds besides its name.
@@ -68,7 +69,7 @@ struct CStoredJob
     {
         using Registry::CStoredValue;
         return {
-            {"url", url, Content::Download::MaxUrlLength + 1, "", CStoredValue::EraseEmpty},
+            {"url", url, MaxUrlLength + 1, "", CStoredValue::EraseEmpty},
             // Unicode: a name in any script survives whatever the ANSI code
             // page, and one stored through the ANSI API by an earlier
             // version reads as the file it named.
@@ -154,7 +155,7 @@ bool CDownloadJobList::AddJob(const CString& url)
 bool CDownloadJobList::Append(const CString& url, const CString& keyName, const CString& storedFileName,
                               uint64_t completeSize, bool fresh)
 {
-    if (!Content::Download::IsDownloadableUrl(url))
+    if (!IsDownloadableUrl(url))
     {
         return false;
     }
@@ -173,17 +174,14 @@ bool CDownloadJobList::Append(const CString& url, const CString& keyName, const 
     {
         // A stored name is used only as this program would have made it:
         // anything else in the registry is not trusted to name a file.
-        const bool storedValid = !storedFileName.IsEmpty() &&
-                                 Content::Download::SafeFileName(storedFileName, budget) == storedFileName;
-        CString name = storedValid ? storedFileName
-                                   : NameInUtf8(Content::Download::FileNameFromUrl(url, budget), budget);
+        const bool storedValid =
+            !storedFileName.IsEmpty() && SafeFileName(storedFileName, budget) == storedFileName;
+        CString name = storedValid ? storedFileName : NameInUtf8(FileNameFromUrl(url, budget), budget);
         if (!fresh && !storedValid)
         {
             // Stored without a usable name: its file, if any, has the name
             // earlier versions made of the URL, escapes and all.
-            const CString earlier = NameInUtf8(
-                Content::Download::FileNameFromUrl(url, budget, Content::Download::SegmentEscapes::Kept),
-                budget);
+            const CString earlier = NameInUtf8(FileNameFromUrl(url, budget, SegmentEscapes::Kept), budget);
             if (earlier != name && FileExists(LocalPath(earlier)) && !FileExists(LocalPath(name)))
             {
                 name = earlier;
@@ -197,7 +195,7 @@ bool CDownloadJobList::Append(const CString& url, const CString& keyName, const 
     setup.url = url;
     setup.localPath = LocalPath(entry.fileName);
     setup.completeSize = completeSize;
-    setup.access = Content::CNetworkAccess::FromSettings();
+    setup.access = CNetworkAccess::FromSettings();
     entry.job = std::make_shared<CDownloadJob>(setup);
     m_jobs.push_back(entry);
     if (fresh)
@@ -343,13 +341,13 @@ CString CDownloadJobList::ChooseKeyName(const CString& url) const
 {
     // Key names compare without regard to case: a URL that differs from a
     // listed one only in case would otherwise share its subkey.
-    if (Content::Download::CanNameKey(url) && !IsKeyNameTaken(url))
+    if (CanNameKey(url) && !IsKeyNameTaken(url))
     {
         return url;
     }
     for (unsigned number = 1;; ++number)
     {
-        const CString name = Content::Download::GeneratedKeyName(url, number);
+        const CString name = GeneratedKeyName(url, number);
         if (!IsKeyNameTaken(name))
         {
             return name;
@@ -361,7 +359,7 @@ CString CDownloadJobList::ChooseFileName(const CString& name, bool mayExist) con
 {
     for (unsigned number = 1; number <= MaxNumberedNames; ++number)
     {
-        const CString candidate = number == 1 ? name : Content::Download::NumberedFileName(name, number);
+        const CString candidate = number == 1 ? name : NumberedFileName(name, number);
         if (IsFileNameTaken(candidate))
         {
             continue;
@@ -384,7 +382,7 @@ size_t CDownloadJobList::FileNameBudget() const
         return 0;
     }
     const size_t room = MAX_PATH - 1 - used;
-    return room < Content::Download::MaxFileNameLength ? room : Content::Download::MaxFileNameLength;
+    return room < MaxFileNameLength ? room : MaxFileNameLength;
 }
 
 CString CDownloadJobList::LocalPath(const CString& fileName) const
@@ -414,3 +412,5 @@ CString CDownloadJobList::LocalPath(const CString& fileName) const
     }
     return path;
 }
+} // namespace Download
+} // namespace Content

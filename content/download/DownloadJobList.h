@@ -25,6 +25,10 @@
 #include <list>
 #include <memory>
 
+namespace Content
+{
+namespace Download
+{
 class CDownloadJobList : public Common::CSynchronizedObject
 {
 public:
@@ -108,3 +112,5 @@ private:
 // The job list of the process, with static lifetime: loaded after the
 // settings, destroyed before them.
 CDownloadJobList& DownloadJobs();
+} // namespace Download
+} // namespace Content

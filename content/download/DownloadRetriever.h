@@ -8,12 +8,12 @@
 
 #include <cstdint>
 
-class CDownloadJobList;
-
 namespace Content
 {
 namespace Download
 {
+class CDownloadJobList;
+
 class CDownloadRetriever : public CAbstractRetriever
 {
 public:

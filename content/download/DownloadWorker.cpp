@@ -5,9 +5,10 @@
 #include "common/TickClock.h"
 #include "common/WideText.h"
 
-using Content::Download::CReplyHead;
-using Content::Download::CResumePlan;
-using Content::Download::MarkAsFromInternet;
+namespace Content
+{
+namespace Download
+{
 
 namespace
 {
@@ -138,14 +139,14 @@ void CDownloadWorker::Run()
 
 CDownloadWorker::Step CDownloadWorker::ConnectStep()
 {
-    Content::CUrlParts parts;
+    CUrlParts parts;
     uint64_t localSize = 0;
-    if (!Content::SplitHttpUrl(m_job.m_url, parts) || !FileSize(m_file.get(), localSize) ||
-        !m_connection.Open(parts, m_job.m_access, RequestFlags, Content::GetFetchLimits()))
+    if (!SplitHttpUrl(m_job.m_url, parts) || !FileSize(m_file.get(), localSize) ||
+        !m_connection.Open(parts, m_job.m_access, RequestFlags, GetFetchLimits()))
     {
         return Fail;
     }
-    const CString range = Content::Download::RangeHeader(localSize);
+    const CString range = RangeHeader(localSize);
     if (!::HttpSendRequestA(m_connection.GetRequest(), range.GetString(), static_cast<DWORD>(-1), nullptr, 0))
     {
         return Fail;
@@ -164,7 +165,7 @@ CDownloadWorker::Step CDownloadWorker::ConnectStep()
                 head.contentLength);
     QueryHeader(m_connection.GetRequest(), HTTP_QUERY_CONTENT_RANGE, head.hasContentRange, head.contentRange);
 
-    const CResumePlan plan = Content::Download::PlanResume(head, localSize);
+    const CResumePlan plan = PlanResume(head, localSize);
     switch (plan.action)
     {
     case CResumePlan::Complete:
@@ -311,3 +312,5 @@ void CDownloadWorker::Leave(Step last)
         m_job.m_state = last;
     }
 }
+} // namespace Download
+} // namespace Content

@@ -13,6 +13,10 @@
 
 #include <vector>
 
+namespace Content
+{
+namespace Download
+{
 class CDownloadWorker
 {
 public:
@@ -56,7 +60,9 @@ private:
     Common::CUniqueFile m_file;
     bool m_createdFile = false;
     bool m_cancelled = false;
-    Content::CHttpConnection m_connection;
-    Content::Download::CSpeedSampler m_sampler;
+    CHttpConnection m_connection;
+    CSpeedSampler m_sampler;
     std::vector<char> m_block;
 };
+} // namespace Download
+} // namespace Content

@@ -12,6 +12,9 @@
 
 #include <memory>
 
+using Content::Download::CDownloadJob;
+using Content::Download::CDownloadJobList;
+
 namespace
 {
 using Reply = CTestHttpServer::Reply;

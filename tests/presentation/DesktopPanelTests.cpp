@@ -20,6 +20,9 @@
 #include <utility>
 #include <vector>
 
+using Content::Download::CDownloadJob;
+using Content::Download::CDownloadJobList;
+
 using Presentation::CDesktopPanel;
 
 namespace

@@ -8,13 +8,15 @@
 
 #include <windows.h>
 
+using Content::Download::CDownloadJobList;
+
 CSettings& Settings()
 {
     static CSettings settings{CSettings::DefaultsOnly()};
     return settings;
 }
 
-CDownloadJobList& DownloadJobs()
+CDownloadJobList& Content::Download::DownloadJobs()
 {
     static CDownloadJobList jobs{CDownloadJobList::Transient(), []
                                  {

@@ -10,6 +10,9 @@
 #include <set>
 #include <vector>
 
+using Content::Download::CDownloadJob;
+using Content::Download::CDownloadJobList;
+
 namespace
 {
 const char Downloads[] = "SOFTWARE\\tidelight\\Downloads";

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using Content::Download::CDownloadJob;
+
 std::atomic<uint64_t> DownloadTest::s_now{0};
 
 namespace

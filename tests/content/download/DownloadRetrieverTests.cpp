@@ -5,6 +5,8 @@
 #include "content/download/DownloadRetriever.h"
 #include "core/ChannelRecord.h"
 
+using Content::Download::CDownloadJob;
+
 using Content::Download::CDownloadRetriever;
 
 namespace

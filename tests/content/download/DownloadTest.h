@@ -17,6 +17,9 @@
 #include <memory>
 #include <string>
 
+using Content::Download::CDownloadJob;
+using Content::Download::CDownloadJobList;
+
 class DownloadTest : public ::testing::Test
 {
 protected:
