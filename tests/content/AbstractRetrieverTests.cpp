@@ -1,5 +1,6 @@
 #include "content/AbstractRetriever.h"
 
+#include "common/UniqueHandle.h"
 #include "core/ChannelRecord.h"
 #include "support/WaitUntil.h"
 
@@ -91,9 +92,9 @@ private:
 
 struct Gate
 {
-    Gate(bool open) : handle(::CreateEventA(nullptr, TRUE, open ? TRUE : FALSE, nullptr)) {}
-    ~Gate() { ::CloseHandle(handle); }
-    HANDLE handle;
+    Gate(bool open) : owner(::CreateEventA(nullptr, TRUE, open ? TRUE : FALSE, nullptr)) {}
+    Common::CUniqueKernelHandle owner;
+    const HANDLE handle = owner.get();
 };
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "core/Settings.h"
 
 #include "common/PasswordScrambler.h"
+#include "common/UniqueHandle.h"
 #include "core/ChannelRecord.h"
 #include "core/StoredValue.h"
 
@@ -178,17 +179,17 @@ TEST_F(SettingsTest, UnopenableRegistryLeavesDefaultsAndWritesNothing)
     // HKCU becomes a volatile key, under which the settings key can be
     // neither opened (it does not exist) nor created (a lasting key cannot
     // live under a volatile one).
-    HKEY volatileRoot = nullptr;
+    Common::CUniqueKey volatileRoot;
     ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, "volatile", 0, nullptr, REG_OPTION_VOLATILE,
-                                               KEY_ALL_ACCESS, nullptr, &volatileRoot, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(HKEY_CURRENT_USER, volatileRoot));
+                                               KEY_ALL_ACCESS, nullptr, volatileRoot.put(), nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(HKEY_CURRENT_USER, volatileRoot.get()));
     {
         CSettings settings;
         EXPECT_EQ(8080u, settings.GetProxyPort());
         settings.SetNewsDisplayed(3);
     }
     const bool created = TestRegistry::KeyExists(HKEY_CURRENT_USER, Root);
-    ::RegCloseKey(volatileRoot);
+    volatileRoot.reset();
     EXPECT_FALSE(created);
 }
 

@@ -1,5 +1,6 @@
 // Starts the built tidelight.exe as a user would and talks to its window.
 // These tests use the test prefix's real HKEY_CURRENT_USER, like the program.
+#include "common/UniqueHandle.h"
 #include "resources/resource.h"
 #include "support/RegistrySandbox.h"
 #include "support/TestHttpServer.h"
@@ -59,12 +60,11 @@ public:
     {
         if (m_process.hProcess != nullptr)
         {
+            const Common::CUniqueKernelHandle process(m_process.hProcess), thread(m_process.hThread);
             if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT)
             {
                 ::TerminateProcess(m_process.hProcess, 1);
             }
-            ::CloseHandle(m_process.hProcess);
-            ::CloseHandle(m_process.hThread);
         }
     }
 

@@ -1,10 +1,13 @@
 #include "presentation/PanelPainter.h"
 
+#include "common/UniqueHandle.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,15 +22,9 @@ public:
     explicit CFrame(bool full) : m_height(CPanelPainter::Height(full))
     {
         m_info.bmiHeader = {sizeof(BITMAPINFOHEADER), 300, -m_height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        m_bitmap =
-            ::CreateDIBSection(m_dc, &m_info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
-        m_previous = ::SelectObject(m_dc, m_bitmap);
-    }
-    ~CFrame()
-    {
-        ::SelectObject(m_dc, m_previous);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
+        m_bitmap.reset(
+            ::CreateDIBSection(m_dc, &m_info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0));
+        m_selected.emplace(m_dc, m_bitmap.get());
     }
     void Compose(const char* title, const char* description, DWORD scheme, const char* enclosure = "")
     {
@@ -83,9 +80,10 @@ public:
 private:
     int m_height;
     BITMAPINFO m_info = {};
-    HDC m_dc = ::CreateCompatibleDC(nullptr);
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previous = nullptr;
+    Common::CUniqueMemoryDc m_dcOwner{::CreateCompatibleDC(nullptr)};
+    const HDC m_dc = m_dcOwner.get();
+    Common::CUniqueBitmap m_bitmap;
+    std::optional<Common::CSelectedObject> m_selected; // goes first: the bitmap leaves the context
     DWORD* m_bits = nullptr;
 };
 
