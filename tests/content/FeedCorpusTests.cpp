@@ -5,7 +5,7 @@
 #include "content/FeedFormats.h"
 #include "content/ResponseBody.h"
 #include "content/XmlDocument.h"
-#include "support/RecordingFeedSink.h"
+#include "support/TestFeeds.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

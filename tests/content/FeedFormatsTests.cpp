@@ -2,7 +2,7 @@
 
 #include "common/IdentityHash.h"
 #include "content/XmlDocument.h"
-#include "support/RecordingFeedSink.h"
+#include "support/TestFeeds.h"
 
 #include <gtest/gtest.h>
 
