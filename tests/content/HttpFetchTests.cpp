@@ -340,10 +340,14 @@ TEST_F(HttpFetchTest, FeedValidatorsGoBackAndAMatchCostsA304WithoutABody)
             {
                 return Reply::WithStatus("304 Not Modified", "");
             }
+            if (request.target.size() == 4)
+            {
+                return Reply::WithStatus(request.target.substr(1) + " Moved", "")
+                    .With("Location", "/feed.xml");
+            }
             Reply reply =
                 request.target == "/broken.xml" ? Reply::WithStatus("500 Oops", "") : Reply::Ok(Rss(1, 2));
-            reply.headers = {{"ETag", "W/\"v1\""}, {"Last-Modified", date}};
-            return reply;
+            return reply.With("ETag", "W/\"v1\"").With("Last-Modified", date);
         });
     const struct
     {
@@ -353,12 +357,16 @@ TEST_F(HttpFetchTest, FeedValidatorsGoBackAndAMatchCostsA304WithoutABody)
         unsigned long status;
         bool document;
         const char* etagAfter;
+        bool moved = false; // for good, to /feed.xml
     } cases[] = {
         {"/feed.xml", "", "", 200, true, "W/\"v1\""},          // learns both
         {"/feed.xml", "W/\"v1\"", "", 304, false, "W/\"v1\""}, // either one suffices
         {"/feed.xml", "", "Tue, 03 Jun 2025 10:00:00 GMT", 304, false, ""},
         {"/feed.xml", "\"v0\"", "", 200, true, "W/\"v1\""},  // stale: replaced
         {"/broken.xml", "\"v0\"", "", 500, false, "\"v0\""}, // an error keeps them
+        {"/308", "", "", 200, true, "W/\"v1\"", true},
+        {"/302", "", "", 200, true, "W/\"v1\"", false},
+        {"/307", "", "", 200, true, "W/\"v1\"", false},
     };
     for (const auto& c : cases)
     {
@@ -372,6 +380,7 @@ TEST_F(HttpFetchTest, FeedValidatorsGoBackAndAMatchCostsA304WithoutABody)
         EXPECT_EQ(c.status, fetch.status);
         EXPECT_EQ(c.document, document->RootElement() != nullptr);
         EXPECT_STREQ(c.etagAfter, fetch.etag);
+        EXPECT_EQ(c.moved ? server.GetUrl("/feed.xml") : "", fetch.movedTo.GetString());
         const Request sent = server.GetRequests().at(before);
         EXPECT_EQ(c.etag, sent.Header("If-None-Match"));
         EXPECT_EQ(c.lastModified, sent.Header("If-Modified-Since"));

@@ -8,13 +8,19 @@
 #include <string>
 #include <vector>
 
+inline std::string Item(int n, const std::string& site = "news.test")
+{
+    const std::string number = std::to_string(n);
+    return "<item><title>Story " + number + "</title><link>http://" + site + "/" + number +
+           "</link></item>\n";
+}
+
 inline std::string Rss(int first, int last, const std::string& site = "news.test")
 {
     std::string text = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Daily Tide</title>";
     for (int i = first; i <= last; ++i)
     {
-        const std::string n = std::to_string(i);
-        text += "<item><title>Story " + n + "</title><link>http://" + site + "/" + n + "</link></item>\n";
+        text += Item(i, site);
     }
     return text + "</channel></rss>\n";
 }

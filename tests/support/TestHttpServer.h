@@ -65,6 +65,13 @@ public:
         // of ours, as fast as the client takes it, until the client closes.
         bool endless = false;
 
+        // The same reply with one more header.
+        Reply With(const std::string& name, const std::string& value) const
+        {
+            Reply reply = *this;
+            reply.headers.emplace_back(name, value);
+            return reply;
+        }
         static Reply Ok(const std::string& body, const std::string& contentType = "text/xml");
         static Reply WithStatus(const std::string& status, const std::string& body,
                                 const std::string& contentType = "text/html");
