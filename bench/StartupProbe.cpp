@@ -7,6 +7,8 @@
 // Prints "window<TAB>ms" and "on screen<TAB>ms" (-1 when it never came within
 // a minute). "close" sends the window WM_CLOSE afterwards and waits for the
 // process to end.
+#include "common/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -50,6 +52,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot start %s\n", command.c_str());
         return 1;
     }
+    const Common::CUniqueKernelHandle processHandle(process.hProcess);
+    const Common::CUniqueKernelHandle threadHandle(process.hThread);
     // Polled every few milliseconds: a hook would run inside the program
     // and change what is measured.
     double window = -1, visible = -1;
@@ -72,9 +76,7 @@ int main(int argc, char** argv)
     if (close && found != nullptr)
     {
         ::PostMessageA(found, WM_CLOSE, 0, 0);
-        ::WaitForSingleObject(process.hProcess, 20000);
+        ::WaitForSingleObject(processHandle.get(), 20000);
     }
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
     return window < 0 ? 1 : 0;
 }

@@ -28,15 +28,10 @@ http {
   server { listen 127.0.0.1:$port; root $www; }
 }
 CONF
-/usr/sbin/nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" &
-nginx_pid=$!
+bench_start /usr/sbin/nginx -c "$work/nginx/nginx.conf" -p "$work/nginx"
 url="http://127.0.0.1:$port/bench.bin"
 for _ in $(seq 1 100); do curl -s -o /dev/null "$url" --max-filesize 1 2>/dev/null && break; curl -s -I "$url" >/dev/null && break; sleep 0.1; done
 
-export WINEPREFIX="$work/wineprefix"
-. "$top/scripts/wine-env"
-trap 'kill $nginx_pid 2>/dev/null || true; wine_session_stop' EXIT
-wine_session_start own
 server=$(wineserver_pid)
 downloads="$top/build/Downloads"
 key='HKEY_CURRENT_USER\SOFTWARE\tidelight'
@@ -73,6 +68,4 @@ done
 rm -f "$downloads/bench.bin"
 wine reg delete "$key\\Downloads" /f >/dev/null 2>&1 </dev/null || true
 report "$results" tidelight curl
-kill "$nginx_pid" 2>/dev/null || true
-wine_session_stop
-trap - EXIT
+bench_stop

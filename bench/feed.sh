@@ -11,12 +11,8 @@ cmake --build "$native" --target feed_path_bench >/dev/null
 echo "-- natively"
 report "$work/feed-native.tsv" tidelight tinyxml
 "$top/scripts/build" --target feed_path_bench >/dev/null
-export WINEPREFIX="$work/wineprefix"
-. "$top/scripts/wine-env"
-trap 'wine_session_stop' EXIT
-wine_session_start own
+bench_start
 wine "$top/build/feed_path_bench.exe" "$rounds" </dev/null 2>/dev/null | tr -d '\r' >"$work/feed-wine.tsv"
-wine_session_stop
-trap - EXIT
+bench_stop
 echo "-- under Wine"
 report "$work/feed-wine.tsv" tidelight tinyxml

@@ -6,12 +6,7 @@
 window=$([ "$quick" = 1 ] && echo 5 || echo 30)
 settle=$([ "$quick" = 1 ] && echo 5 || echo 20)
 port=47393
-python3 "$top/bench/feeds.py" "$port" &
-feed_server=$!
-export WINEPREFIX="$work/wineprefix"
-. "$top/scripts/wine-env"
-trap 'kill $feed_server 2>/dev/null || true; wine_session_stop' EXIT
-wine_session_start own
+bench_start python3 "$top/bench/feeds.py" "$port"
 server=$(wineserver_pid)
 
 results="$work/idle.tsv"
@@ -57,6 +52,4 @@ for count in 0 50 200; do
   echo "-- $count channels beside a do-nothing window"
   report "$results" "channels-$count" notepad
 done
-kill "$feed_server" 2>/dev/null || true
-wine_session_stop
-trap - EXIT
+bench_stop

@@ -1,4 +1,25 @@
 # Shared by the benchmarks: sourced by bench/run.
+. "$top/scripts/wine-env"
+export WINEPREFIX="$work/wineprefix"
+
+# A Wine session of the benchmark's own, and beside it the server that the
+# arguments start (in the background; none when there are no arguments),
+# both ended by bench_stop or when the run ends.
+bench_start() {
+  server_pid=""
+  if [ $# -gt 0 ]; then
+    "$@" >/dev/null 2>&1 &
+    server_pid=$!
+  fi
+  trap bench_stop EXIT
+  wine_session_start own
+}
+
+bench_stop() {
+  [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
+  wine_session_stop
+  trap - EXIT
+}
 
 # CPU seconds (user + system) a process has used so far.
 cpu_seconds() {

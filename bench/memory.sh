@@ -5,12 +5,7 @@
 # (three with --quick).
 minutes=$([ "$quick" = 1 ] && echo 3 || echo 10)
 port=47395
-python3 "$top/bench/feeds.py" "$port" &
-feed_server=$!
-export WINEPREFIX="$work/wineprefix"
-. "$top/scripts/wine-env"
-trap 'kill $feed_server 2>/dev/null || true; wine_session_stop' EXIT
-wine_session_start own
+bench_start python3 "$top/bench/feeds.py" "$port"
 
 echo "== memory: 200 changing channels polled every minute, private MiB each minute for $minutes minutes"
 seq 1 200 | sed "s|^|http://127.0.0.1:$port/changing.xml?c=|" | set_channels 1
@@ -25,6 +20,4 @@ done
 last=$(private_mib "$program")
 echo "growth from minute 1 to minute $minutes: $(python3 -c "print(f'{$last - $first:+.2f}')") MiB"
 stop_tidelight
-kill "$feed_server" 2>/dev/null || true
-wine_session_stop
-trap - EXIT
+bench_stop

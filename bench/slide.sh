@@ -12,12 +12,7 @@ items = "".join(f"<item><title>Headline {i}</title><link>http://127.0.0.1/{i}</l
 open(sys.argv[1], "w").write(f'<?xml version="1.0"?><rss version="2.0"><channel><title>Slides</title>{items}</channel></rss>')
 PY
 port=47391
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$feeds" >/dev/null 2>&1 &
-feed_server=$!
-export WINEPREFIX="$work/wineprefix"
-. "$top/scripts/wine-env"
-trap 'kill $feed_server 2>/dev/null || true; wine_session_stop' EXIT
-wine_session_start own
+bench_start python3 -m http.server "$port" --bind 127.0.0.1 --directory "$feeds"
 server=$(wineserver_pid)
 key='HKEY_CURRENT_USER\SOFTWARE\tidelight'
 channel="$key\\Channels\\http://127.0.0.1:$port/feed.xml"
@@ -53,6 +48,4 @@ for round in $(seq 1 "$rounds"); do
   echo "round $round done"
 done
 report "$results" sliding idle
-kill "$feed_server" 2>/dev/null || true
-wine_session_stop
-trap - EXIT
+bench_stop

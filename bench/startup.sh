@@ -2,12 +2,7 @@
 # channel with one new headline) to its panel window, and to the headline on
 # screen, beside Wine's notepad to its window, in turns.
 port=47394
-python3 "$top/bench/feeds.py" "$port" &
-feed_server=$!
-export WINEPREFIX="$work/wineprefix"
-. "$top/scripts/wine-env"
-trap 'kill $feed_server 2>/dev/null || true; wine_session_stop' EXIT
-wine_session_start own
+bench_start python3 "$top/bench/feeds.py" "$port"
 probe="$top/build/startup_probe.exe"
 
 results="$work/startup.tsv"
@@ -27,6 +22,4 @@ for round in $(seq 1 "$rounds"); do
   echo "round $round done"
 done
 report "$results" tidelight notepad
-kill "$feed_server" 2>/dev/null || true
-wine_session_stop
-trap - EXIT
+bench_stop

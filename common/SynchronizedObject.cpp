@@ -3,17 +3,13 @@
 namespace Common
 {
 CSynchronizedObject::CSynchronizedObject()
-    : m_hSemaphore(::CreateSemaphoreA(nullptr, 1, 1, nullptr)), m_locked(0), m_owner(0)
+    : m_semaphore(::CreateSemaphoreA(nullptr, 1, 1, nullptr)), m_locked(0), m_owner(0)
 {
 }
 
 CSynchronizedObject::~CSynchronizedObject()
 {
     Unlock();
-    if (m_hSemaphore != nullptr)
-    {
-        ::CloseHandle(m_hSemaphore);
-    }
 }
 
 bool CSynchronizedObject::IsLockedByCurrentThread() const noexcept
@@ -27,7 +23,7 @@ void CSynchronizedObject::Lock()
     {
         return;
     }
-    ::WaitForSingleObject(m_hSemaphore, INFINITE);
+    ::WaitForSingleObject(m_semaphore.get(), INFINITE);
     m_owner.store(::GetCurrentThreadId());
     m_locked.store(1);
 }
@@ -40,6 +36,6 @@ void CSynchronizedObject::Unlock()
     }
     m_locked.store(0);
     m_owner.store(0);
-    ::ReleaseSemaphore(m_hSemaphore, 1, nullptr);
+    ::ReleaseSemaphore(m_semaphore.get(), 1, nullptr);
 }
 } // namespace Common

@@ -5,6 +5,8 @@
 // thread's next operation takes it again. Every other thread blocks.
 #pragma once
 
+#include "UniqueHandle.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -27,7 +29,7 @@ public:
     bool IsLockedByCurrentThread() const noexcept;
 
 protected:
-    HANDLE m_hSemaphore;
+    CUniqueKernelHandle m_semaphore;
     std::atomic<int> m_locked;
 
 private:

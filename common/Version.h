@@ -4,4 +4,9 @@
 
 #define TIDELIGHT_VERSION_MAJOR 1
 #define TIDELIGHT_VERSION_MINOR 7
-#define TIDELIGHT_VERSION "1.7"
+
+// "1.7", made from the numbers above so that the text and the version
+// resource's numbers cannot disagree.
+#define TIDELIGHT_VERSION_TEXT_OF(version) #version
+#define TIDELIGHT_VERSION_TEXT(major, minor) TIDELIGHT_VERSION_TEXT_OF(major.minor)
+#define TIDELIGHT_VERSION TIDELIGHT_VERSION_TEXT(TIDELIGHT_VERSION_MAJOR, TIDELIGHT_VERSION_MINOR)

@@ -1,6 +1,7 @@
 #include "DownloadsTab.h"
 
 #include "ByteSize.h"
+#include "content/UnicodeText.h"
 #include "content/download/DownloadJobList.h"
 
 #include <shellapi.h>
@@ -170,8 +171,18 @@ void CDownloadsTab::Fill()
         {
             break;
         }
-        m_list.InsertItem(static_cast<int>(i), job->GetUrl(), SmallIconIndex(job->GetLocalPath()),
-                          reinterpret_cast<LPARAM>(job));
+        // An enclosure's URL holds the file's name in its own script when
+        // the feed gave it in UTF-8.
+        const CString& url = job->GetUrl();
+        const int image = SmallIconIndex(job->GetLocalPath());
+        if (Content::IsWellFormedUtf8(url))
+        {
+            m_list.InsertItemUtf8(static_cast<int>(i), url, image, reinterpret_cast<LPARAM>(job));
+        }
+        else
+        {
+            m_list.InsertItem(static_cast<int>(i), url, image, reinterpret_cast<LPARAM>(job));
+        }
     }
     // Never narrower than its header, even without rows.
     m_list.SetColumnWidth(0, LVSCW_AUTOSIZE_USEHEADER);
@@ -201,7 +212,8 @@ void CDownloadsTab::Refresh()
             continue;
         }
         const int state = job->GetState();
-        set(row, 0, job->GetUrl());
+        // Column 0, the URL, is a job's for good: Fill wrote it, in its own
+        // script where it is UTF-8, which an ANSI write would spoil.
         set(row, 1, CDownloadJob::StateText(state));
         const bool downloading = state == CDownloadJob::Downloading;
         const uint64_t total = job->GetTotalSize();

@@ -32,17 +32,6 @@ CWorkerTicket::CWorkerTicket(HANDLE stopEvent, HANDLE wakeEvent, HANDLE finished
 {
 }
 
-CWorkerTicket::~CWorkerTicket()
-{
-    for (HANDLE handle : {m_stop, m_wake, m_finished})
-    {
-        if (handle != nullptr)
-        {
-            ::CloseHandle(handle);
-        }
-    }
-}
-
 bool CWorkerTicket::Enter()
 {
     m_lock.lock();
@@ -88,9 +77,9 @@ const char* CAbstractRetriever::StateText(int state)
 }
 
 CAbstractRetriever::CAbstractRetriever()
-    : m_hStopEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
-      m_hWakeEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
-      m_hFinishedEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)), m_serial(g_nextSerial++)
+    : m_stopEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      m_wakeEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      m_finishedEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)), m_serial(g_nextSerial++)
 {
 }
 
@@ -100,13 +89,6 @@ CAbstractRetriever::~CAbstractRetriever()
     delete m_channel;
     delete m_sessionHistory;
     delete m_shownHistory;
-    for (HANDLE handle : {m_hStopEvent, m_hFinishedEvent, m_hWakeEvent})
-    {
-        if (handle != nullptr)
-        {
-            ::CloseHandle(handle);
-        }
-    }
 }
 
 int CAbstractRetriever::Start(int)
@@ -119,23 +101,23 @@ int CAbstractRetriever::Start(int)
     {
         return 1; // a worker runs already; two would share one buffer
     }
-    auto ticket = std::make_shared<CWorkerTicket>(m_hStopEvent, m_hWakeEvent, m_hFinishedEvent);
+    auto ticket =
+        std::make_shared<CWorkerTicket>(m_stopEvent.get(), m_wakeEvent.get(), m_finishedEvent.get());
     auto* block = new StartBlock{this, m_threadProc, ticket};
     // Suspended until the state says Initializing, so the worker's first
     // state change cannot be overwritten.
-    HANDLE thread =
-        ::CreateThread(nullptr, 0, &CAbstractRetriever::ThreadMain, block, CREATE_SUSPENDED, nullptr);
-    if (thread == nullptr)
+    Common::CUniqueKernelHandle thread(
+        ::CreateThread(nullptr, 0, &CAbstractRetriever::ThreadMain, block, CREATE_SUSPENDED, nullptr));
+    if (!thread)
     {
         delete block;
         return 0;
     }
-    CloseThreadHandle();
-    m_hThread = thread;
+    m_thread = std::move(thread);
     m_ticket = ticket;
     m_state = Initializing;
-    ::SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
-    ::ResumeThread(thread);
+    ::SetThreadPriority(m_thread.get(), THREAD_PRIORITY_LOWEST);
+    ::ResumeThread(m_thread.get());
     return 1;
 }
 
@@ -168,11 +150,11 @@ int CAbstractRetriever::Stop()
         // whole deadline.
         if (!ticket->AbandonIf([this] { return m_state == Initializing; }))
         {
-            ::SetEvent(m_hStopEvent);
-            ::WaitForSingleObject(m_hFinishedEvent, INFINITE);
+            ::SetEvent(m_stopEvent.get());
+            ::WaitForSingleObject(m_finishedEvent.get(), INFINITE);
         }
     }
-    CloseThreadHandle();
+    m_thread.reset();
     m_state = Stopped;
     return 1;
 }
@@ -183,7 +165,7 @@ int CAbstractRetriever::Wake()
     {
         return 0;
     }
-    ::SetEvent(m_hWakeEvent);
+    ::SetEvent(m_wakeEvent.get());
     return 1;
 }
 
@@ -229,14 +211,5 @@ CAbstractRetriever::WaitResult CAbstractRetriever::WaitSeconds(CWorkerTicket& ti
     }
     ::SetEvent(ticket.FinishedEvent());
     return WaitResult::Finish;
-}
-
-void CAbstractRetriever::CloseThreadHandle()
-{
-    if (m_hThread != nullptr)
-    {
-        ::CloseHandle(m_hThread);
-        m_hThread = nullptr;
-    }
 }
 } // namespace Content

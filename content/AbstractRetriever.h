@@ -6,6 +6,7 @@
 
 #include "Headline.h"
 #include "common/SynchronizedObject.h"
+#include "common/UniqueHandle.h"
 
 #include <windows.h>
 
@@ -91,11 +92,11 @@ protected:
     void Adopt(CHeadline& headline) { headline.SetRetriever(this, m_serial); }
     void SetTitle(const CString& title);
 
-    HANDLE m_hThread = nullptr;
+    Common::CUniqueKernelHandle m_thread;
     ThreadProc m_threadProc = nullptr;
-    HANDLE m_hStopEvent;
-    HANDLE m_hWakeEvent;
-    HANDLE m_hFinishedEvent;
+    Common::CUniqueKernelHandle m_stopEvent;
+    Common::CUniqueKernelHandle m_wakeEvent;
+    Common::CUniqueKernelHandle m_finishedEvent;
     std::atomic<uint8_t> m_state{Stopped};
     std::atomic<int> m_displayedHeadlines{0};
     std::atomic<int> m_bufferedHeadlines{0};
@@ -106,7 +107,6 @@ protected:
 
 private:
     static DWORD WINAPI ThreadMain(LPVOID parameter);
-    void CloseThreadHandle();
 
     CString m_title;
     mutable std::mutex m_titleLock;
@@ -126,7 +126,6 @@ class CWorkerTicket
 {
 public:
     CWorkerTicket(HANDLE stopEvent, HANDLE wakeEvent, HANDLE finishedEvent);
-    ~CWorkerTicket();
     CWorkerTicket(const CWorkerTicket&) = delete;
     CWorkerTicket& operator=(const CWorkerTicket&) = delete;
 
@@ -141,17 +140,17 @@ public:
     // abandoned.
     bool AbandonIf(const std::function<bool()>& condition);
 
-    HANDLE StopEvent() const { return m_stop; }
-    HANDLE WakeEvent() const { return m_wake; }
-    HANDLE FinishedEvent() const { return m_finished; }
+    HANDLE StopEvent() const { return m_stop.get(); }
+    HANDLE WakeEvent() const { return m_wake.get(); }
+    HANDLE FinishedEvent() const { return m_finished.get(); }
 
 private:
     std::mutex m_lock;
     bool m_abandoned = false;
     bool m_fetching = false;
-    HANDLE m_stop;
-    HANDLE m_wake;
-    HANDLE m_finished;
+    Common::CUniqueKernelHandle m_stop;
+    Common::CUniqueKernelHandle m_wake;
+    Common::CUniqueKernelHandle m_finished;
 };
 
 // Holds a worker's ticket for one scope; check Entered() first.

@@ -5,8 +5,10 @@
 #include "HelpRetriever.h"
 #include "IdHistory.h"
 #include "UpdateRetriever.h"
+#include "common/UniqueHandle.h"
 #include "content/download/DownloadRetriever.h"
 #include "core/ChannelRecord.h"
+#include "core/Registry.h"
 #include "core/Settings.h"
 #include "resources/resource.h"
 
@@ -23,38 +25,18 @@ CChannelManager::CChannelManager(Empty) {}
 
 CChannelManager::CChannelManager()
 {
-    HKEY channels = nullptr;
-    const REGSAM access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, KEY_READ, &channels) ==
-        ERROR_SUCCESS)
+    const Common::CUniqueKey channels =
+        Registry::OpenOrCreate(HKEY_CURRENT_USER, Registry::ChannelsPath, KEY_READ);
+    if (channels)
     {
-        for (DWORD index = 0;; ++index)
+        for (const CString& name : Registry::SubkeyNames(channels.get()))
         {
-            char name[260];
-            DWORD length = sizeof(name);
-            const LONG result = ::RegEnumKeyExA(channels, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-            if (result == ERROR_NO_MORE_ITEMS)
-            {
-                break;
-            }
-            if (result == ERROR_SUCCESS)
-            {
-                AddChannel(CString(name, length));
-            }
+            AddChannel(name);
         }
-    }
-    else
-    {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          access, nullptr, &channels, nullptr);
     }
     AddService(UpdateServiceKey, new Content::CUpdateRetriever);
     AddService(HelpServiceKey, new Content::CHelpRetriever(IDS_FIRST_TIP));
     AddService(DownloadServiceKey, new Content::Download::CDownloadRetriever);
-    if (channels != nullptr)
-    {
-        ::RegCloseKey(channels);
-    }
 }
 
 CChannelManager::~CChannelManager()

@@ -3,6 +3,7 @@
 #include "common/TickClock.h"
 #include "core/ChannelRecord.h"
 #include "core/Settings.h"
+#include "framework/Module.h"
 #include "resources/resource.h"
 
 namespace Content
@@ -44,7 +45,8 @@ unsigned CHelpRetriever::GetHeadlines(CHeadline* out, unsigned max)
     for (unsigned i = 0; i < max; ++i)
     {
         char text[1024] = {};
-        ::LoadStringA(::GetModuleHandleA(nullptr), static_cast<UINT>(m_nextTip), text, sizeof(text));
+        ::LoadStringA(Framework::Module().GetResourceInstance(), static_cast<UINT>(m_nextTip), text,
+                      sizeof(text));
         CHeadline tip;
         tip.SetChannelTitle("Tidelight help");
         tip.SetTitle("Usage tips and tricks");

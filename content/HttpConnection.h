@@ -7,7 +7,7 @@
 #pragma once
 
 #include "common/CString.h"
-#include "common/UniqueHandle.h"
+#include "common/UniqueInternetHandle.h"
 #include "content/HttpFetch.h"
 #include "content/UrlCheck.h"
 

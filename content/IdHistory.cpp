@@ -3,6 +3,7 @@
 #include "IdHistoryLayout.h"
 #include "common/UniqueHandle.h"
 #include "core/ChannelRecord.h"
+#include "core/Registry.h"
 
 #include <algorithm>
 
@@ -21,9 +22,9 @@ CIdHistory::CIdHistory(bool persistent, const CString& key)
     {
         return;
     }
-    Common::CUniqueKey channel;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key), 0, nullptr,
-                          REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, channel.put(), nullptr) != ERROR_SUCCESS)
+    const Common::CUniqueKey channel =
+        Registry::OpenOrCreate(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(key), KEY_READ);
+    if (!channel)
     {
         return;
     }

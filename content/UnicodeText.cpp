@@ -254,35 +254,66 @@ CString CleanUnicode(const CString& utf8)
             break;
         }
     }
+    // Room for the usual outcome, nothing replaced; kept bytes are copied a
+    // run at a time, not a character at a time.
     CString result;
+    result.GetBuffer(length);
+    result.ReleaseBuffer(0);
+    size_t run = 0;
+    const auto copyRun = [&](size_t end)
+    {
+        if (end > run)
+        {
+            result.Append(utf8.GetString() + run, end - run);
+        }
+    };
     size_t i = 0;
     while (i < length)
     {
         const unsigned char c = bytes[i];
         if (c == '\t' || c == '\n')
         {
-            ++i;
+            copyRun(i);
+            run = ++i;
             continue;
         }
         if (c == '<' && StartsTag(bytes, length, i, lastClose))
         {
+            copyRun(i);
             i = static_cast<size_t>(
                     static_cast<const unsigned char*>(std::memchr(bytes + i, '>', length - i)) - bytes) +
                 1;
+            run = i;
             continue;
         }
         uint32_t code = 0;
         const size_t sequence = ReadSequence(bytes, length, i, code);
         if (sequence == 0)
         {
+            copyRun(i);
             AppendUtf8(result, Replacement);
-            ++i;
+            run = ++i;
             continue;
         }
-        result.Append(utf8.GetString() + i, sequence);
         i += sequence;
     }
+    copyRun(length);
     return result;
+}
+
+bool IsWellFormedUtf8(const CString& text)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.GetString());
+    const size_t length = text.GetLength();
+    uint32_t code = 0;
+    for (size_t i = 0, sequence = 0; i < length; i += sequence)
+    {
+        if ((sequence = ReadSequence(bytes, length, i, code)) == 0)
+        {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool ReadsRightToLeft(const CString& utf8)

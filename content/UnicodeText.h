@@ -38,6 +38,11 @@ CString DecodeToUtf8(const CString& text, TextEncoding encoding);
 // overlong, a surrogate, beyond U+10FFFF) becomes U+FFFD.
 CString CleanUnicode(const CString& utf8);
 
+// Whether every byte of the text belongs to a well-formed UTF-8 sequence:
+// text from elsewhere than a headline (a URL as a feed gave it) is shown as
+// UTF-8 only then, and otherwise as the ANSI text it then is.
+bool IsWellFormedUtf8(const CString& text);
+
 // Whether the text's first strongly directional character belongs to a
 // right-to-left script (Hebrew, Arabic, Syriac, Thaana, N'Ko and their
 // presentation forms); text with none reads left to right.

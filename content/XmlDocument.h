@@ -2,8 +2,11 @@
 // level of element nesting while parsing and again while deleting, and it
 // compares every attribute with all earlier ones of its element, so a
 // document nested deeper than a worker's stack can take, or one whose
-// attributes would keep the worker busy for hours, is refused before
-// parsing: it stays empty, exactly like a failed fetch.
+// attributes would keep the worker busy for hours, is refused: it stays
+// empty, exactly like a failed fetch. The limits live in TinyXML's parser
+// (our patch to it, applied by scripts/setup): deeper than any real feed,
+// far below what a 1 MB thread stack survives, and far more attributes than
+// any feed element carries.
 #pragma once
 
 #include <tinyxml.h>
@@ -12,23 +15,8 @@
 
 namespace Content
 {
-// Deeper than any real feed; far below what a 1 MB thread stack survives
-// (TinyXML needs a few hundred bytes of stack per level).
-const size_t MaxXmlDepth = 256;
-// Far more than any feed element carries; keeps the attribute comparisons
-// of a 16 MB body to seconds.
-const size_t MaxXmlAttributes = 256;
-
-// The deepest element nesting TinyXML would reach in the text (an empty
-// element counts while it is parsed), found by walking it with TinyXML's own
-// rules for comments, CDATA sections, declarations, quoted values, character
-// references and UTF-8 sequences, so that nothing can hide an element from
-// the count. Stops counting once limit is exceeded.
-size_t MeasureXmlDepth(const char* text, size_t limit = MaxXmlDepth);
-
-// The most attributes TinyXML would read on one element of the text, by the
-// same walk. Stops counting once limit is exceeded.
-size_t CountMostXmlAttributes(const char* text, size_t limit = MaxXmlAttributes);
+const size_t MaxXmlDepth = TIXML_MAX_DEPTH;
+const size_t MaxXmlAttributes = TIXML_MAX_ATTRIBUTES;
 
 // Parses text (zero-terminated) with encoding detection, or leaves the
 // document empty when the text nests too deeply or carries too many

@@ -1,13 +1,11 @@
 #include "ChannelRecord.h"
 
 #include "Registry.h"
-#include "common/PasswordScrambler.h"
 
 #include <shlwapi.h>
 
 namespace
 {
-const char ChannelsPath[] = "SOFTWARE\\tidelight\\Channels";
 const REGSAM KeyAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
 const size_t CredentialBytes = 32;
 // The registry refuses longer key names.
@@ -16,11 +14,35 @@ const size_t MaxKeyLength = 255;
 const size_t TextValueBytes = 2048;
 } // namespace
 
-const CChannelRecord::CTextValue CChannelRecord::TextValues[] = {
-    {"etag", &CChannelRecord::m_etag},
-    {"lastModified", &CChannelRecord::m_lastModified},
-    {"currentUrl", &CChannelRecord::m_currentUrl},
-};
+Registry::CStoredValues CChannelRecord::Values()
+{
+    using Registry::CStoredValue;
+    return {
+        {"username", m_username, CredentialBytes, ""},
+        {"password", m_password, CredentialBytes, "", CStoredValue::Scrambled},
+        {"repeatHeadlines", m_repeatHeadlines, false},
+        {"pollingInterval", m_pollingInterval, 20},
+        {"enabled", m_enabled, true},
+        {"color", m_color, 0},
+        {"icon", m_icon, 0},
+        // Written only when known, so that a channel that never learnt them
+        // keeps exactly the values it always had; absent in older
+        // registries.
+        {"etag", m_etag, TextValueBytes, "", CStoredValue::EraseEmpty},
+        {"lastModified", m_lastModified, TextValueBytes, "", CStoredValue::EraseEmpty},
+        {"currentUrl", m_currentUrl, TextValueBytes, "", CStoredValue::EraseEmpty},
+    };
+}
+
+Registry::CStoredValues CChannelRecord::FailureValues()
+{
+    return {
+        {"failedPolls", m_pollFailure.count, 0},
+        {"failureStatus", m_pollFailure.status, 0},
+        // The retriever bounds how long a stored time can make it wait.
+        {"nextCheck", m_pollFailure.nextCheck, 0},
+    };
+}
 
 bool CChannelRecord::IsStorableKey(const CString& key)
 {
@@ -43,7 +65,7 @@ bool CChannelRecord::IsStorableKey(const CString& key)
 
 CString CChannelRecord::RegistryPath(const CString& key)
 {
-    CString path(ChannelsPath);
+    CString path(Registry::ChannelsPath);
     path += "\\";
     path += key;
     return path;
@@ -52,64 +74,28 @@ CString CChannelRecord::RegistryPath(const CString& key)
 CChannelRecord::CChannelRecord(const CString& key, bool persistent)
     : m_key(key), m_persistent(persistent && IsStorableKey(key))
 {
+    std::lock_guard<std::mutex> guard(m_textLock);
+    Registry::Reset(Values());
     if (!m_persistent)
     {
         return;
     }
-    const CString path = RegistryPath(key);
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KeyAccess, &m_hKey) != ERROR_SUCCESS &&
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KeyAccess, nullptr,
-                          &m_hKey, nullptr) != ERROR_SUCCESS)
+    m_registryKey = Registry::OpenOrCreate(HKEY_CURRENT_USER, RegistryPath(key), KeyAccess);
+    if (!m_registryKey)
     {
-        m_hKey = nullptr;
         return;
     }
-    Registry::ReadString(m_hKey, "username", CredentialBytes, m_username);
-    CString scrambled;
-    // The full stored length counts: a scrambled byte may be zero.
-    if (Registry::ReadStringBytes(m_hKey, "password", CredentialBytes, scrambled))
+    Registry::Load(m_registryKey.get(), Values());
+    // The page offers 1 to 60 minutes; 0, written by hand, would poll
+    // without pause.
+    const DWORD interval = m_pollingInterval;
+    m_pollingInterval = interval < MinPollingInterval   ? MinPollingInterval
+                        : interval > MaxPollingInterval ? MaxPollingInterval
+                                                        : interval;
+    Registry::Load(m_registryKey.get(), FailureValues());
+    if (m_pollFailure.count == 0)
     {
-        m_password = Common::ScramblePassword(scrambled);
-    }
-    DWORD value = 0;
-    if (Registry::ReadDword(m_hKey, "repeatHeadlines", value))
-    {
-        m_repeatHeadlines = value != 0;
-    }
-    if (Registry::ReadDword(m_hKey, "pollingInterval", value))
-    {
-        // The page offers 1 to 60 minutes; 0, written by hand, would poll
-        // without pause.
-        m_pollingInterval = value < MinPollingInterval ? MinPollingInterval
-                            : value > MaxPollingInterval ? MaxPollingInterval
-                                                         : value;
-    }
-    if (Registry::ReadDword(m_hKey, "enabled", value))
-    {
-        m_enabled = value != 0;
-    }
-    if (Registry::ReadDword(m_hKey, "color", value))
-    {
-        m_color = value;
-    }
-    if (Registry::ReadDword(m_hKey, "icon", value))
-    {
-        m_icon = value;
-    }
-    for (const CTextValue& text : TextValues)
-    {
-        Registry::ReadString(m_hKey, text.name, TextValueBytes, this->*text.field);
-    }
-    unsigned long long nextCheck = 0;
-    if (Registry::ReadDword(m_hKey, "failedPolls", value) && value != 0)
-    {
-        m_pollFailure.count = value;
-        Registry::ReadDword(m_hKey, "failureStatus", m_pollFailure.status);
-        // The retriever bounds how long a stored time can make it wait.
-        if (Registry::ReadQword(m_hKey, "nextCheck", nextCheck))
-        {
-            m_pollFailure.nextCheck = static_cast<int64_t>(nextCheck);
-        }
+        m_pollFailure = CPollFailure();
     }
 }
 
@@ -121,80 +107,27 @@ CChannelRecord::~CChannelRecord()
     }
     if (m_deleted)
     {
-        HKEY channels = nullptr;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, ChannelsPath, 0, KeyAccess, &channels) == ERROR_SUCCESS)
+        Common::CUniqueKey channels;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, Registry::ChannelsPath, 0, KeyAccess, channels.put()) ==
+            ERROR_SUCCESS)
         {
-            ::SHDeleteKeyA(channels, m_key);
-            ::RegCloseKey(channels);
+            ::SHDeleteKeyA(channels.get(), m_key);
         }
     }
-    else if (m_hKey != nullptr)
+    else if (m_registryKey)
     {
-        Registry::WriteString(m_hKey, "username", GetUsername());
-        Registry::WriteString(m_hKey, "password", Common::ScramblePassword(GetPassword()));
-        Registry::WriteDword(m_hKey, "repeatHeadlines", m_repeatHeadlines ? 1 : 0);
-        Registry::WriteDword(m_hKey, "pollingInterval", m_pollingInterval);
-        Registry::WriteDword(m_hKey, "enabled", m_enabled ? 1 : 0);
-        Registry::WriteDword(m_hKey, "color", m_color);
-        Registry::WriteDword(m_hKey, "icon", m_icon);
-        // Written only when known, so that a channel that never learnt
-        // them keeps exactly the values it always had.
-        for (const CTextValue& text : TextValues)
-        {
-            const CString value = GetText(text.field);
-            if (value.IsEmpty())
-            {
-                ::RegDeleteValueA(m_hKey, text.name);
-            }
-            else
-            {
-                Registry::WriteString(m_hKey, text.name, value);
-            }
-        }
+        std::lock_guard<std::mutex> guard(m_textLock);
+        Registry::Save(m_registryKey.get(), Values());
         // Likewise only while polls fail.
-        const CPollFailure failure = GetPollFailure();
-        if (failure.count == 0)
+        if (m_pollFailure.count == 0)
         {
-            for (const char* name : {"failedPolls", "failureStatus", "nextCheck"})
-            {
-                ::RegDeleteValueA(m_hKey, name);
-            }
+            Registry::Erase(m_registryKey.get(), FailureValues());
         }
         else
         {
-            Registry::WriteDword(m_hKey, "failedPolls", failure.count);
-            Registry::WriteDword(m_hKey, "failureStatus", failure.status);
-            Registry::WriteQword(m_hKey, "nextCheck", static_cast<unsigned long long>(failure.nextCheck));
+            Registry::Save(m_registryKey.get(), FailureValues());
         }
     }
-    if (m_hKey != nullptr)
-    {
-        ::RegCloseKey(m_hKey);
-    }
-}
-
-CString CChannelRecord::GetUsername() const
-{
-    std::lock_guard<std::mutex> guard(m_textLock);
-    return m_username;
-}
-
-void CChannelRecord::SetUsername(const CString& username)
-{
-    std::lock_guard<std::mutex> guard(m_textLock);
-    m_username = username;
-}
-
-CString CChannelRecord::GetPassword() const
-{
-    std::lock_guard<std::mutex> guard(m_textLock);
-    return m_password;
-}
-
-void CChannelRecord::SetPassword(const CString& password)
-{
-    std::lock_guard<std::mutex> guard(m_textLock);
-    m_password = password;
 }
 
 CString CChannelRecord::GetText(CString CChannelRecord::*field) const
@@ -207,36 +140,6 @@ void CChannelRecord::SetText(CString CChannelRecord::*field, const CString& valu
 {
     std::lock_guard<std::mutex> guard(m_textLock);
     this->*field = value;
-}
-
-CString CChannelRecord::GetEtag() const
-{
-    return GetText(&CChannelRecord::m_etag);
-}
-
-void CChannelRecord::SetEtag(const CString& value)
-{
-    SetText(&CChannelRecord::m_etag, value);
-}
-
-CString CChannelRecord::GetLastModified() const
-{
-    return GetText(&CChannelRecord::m_lastModified);
-}
-
-void CChannelRecord::SetLastModified(const CString& value)
-{
-    SetText(&CChannelRecord::m_lastModified, value);
-}
-
-CString CChannelRecord::GetCurrentUrl() const
-{
-    return GetText(&CChannelRecord::m_currentUrl);
-}
-
-void CChannelRecord::SetCurrentUrl(const CString& value)
-{
-    SetText(&CChannelRecord::m_currentUrl, value);
 }
 
 CChannelRecord::CPollFailure CChannelRecord::GetPollFailure() const

@@ -7,6 +7,8 @@
 #pragma once
 
 #include "common/CString.h"
+#include "common/UniqueHandle.h"
+#include "core/RegistryStore.h"
 
 #include <windows.h>
 
@@ -33,10 +35,10 @@ public:
     static bool IsStorableKey(const CString& key);
 
     const CString& GetKey() const { return m_key; }
-    CString GetUsername() const;
-    void SetUsername(const CString& username);
-    CString GetPassword() const;
-    void SetPassword(const CString& password);
+    CString GetUsername() const { return GetText(&CChannelRecord::m_username); }
+    void SetUsername(const CString& username) { SetText(&CChannelRecord::m_username, username); }
+    CString GetPassword() const { return GetText(&CChannelRecord::m_password); }
+    void SetPassword(const CString& password) { SetText(&CChannelRecord::m_password, password); }
 
     bool GetRepeatHeadlines() const { return m_repeatHeadlines; }
     void SetRepeatHeadlines(bool value) { m_repeatHeadlines = value; }
@@ -59,14 +61,14 @@ public:
     // What the channel's server told us about the copy we last read, sent
     // back so that an unchanged feed costs a 304 without a body. Empty when
     // unknown.
-    CString GetEtag() const;
-    void SetEtag(const CString& value);
-    CString GetLastModified() const;
-    void SetLastModified(const CString& value);
+    CString GetEtag() const { return GetText(&CChannelRecord::m_etag); }
+    void SetEtag(const CString& value) { SetText(&CChannelRecord::m_etag, value); }
+    CString GetLastModified() const { return GetText(&CChannelRecord::m_lastModified); }
+    void SetLastModified(const CString& value) { SetText(&CChannelRecord::m_lastModified, value); }
     // Where the feed lives now, after a permanent redirect; empty while it
     // is still at its key.
-    CString GetCurrentUrl() const;
-    void SetCurrentUrl(const CString& value);
+    CString GetCurrentUrl() const { return GetText(&CChannelRecord::m_currentUrl); }
+    void SetCurrentUrl(const CString& value) { SetText(&CChannelRecord::m_currentUrl, value); }
 
     // How the channel's latest polls failed, kept across runs so that a
     // restart neither asks a server sooner than it allowed nor forgets why
@@ -85,29 +87,27 @@ public:
     void SetPollFailure(const CPollFailure& failure);
 
 private:
-    // The text values kept beside the options: one row each, read and
-    // written by one loop, absent in older registries.
-    struct CTextValue
-    {
-        const char* name;
-        CString CChannelRecord::*field;
-    };
-    static const CTextValue TextValues[];
+    // The options and what the server told us, in the order they are
+    // written; the values of the latest failures, kept only while polls
+    // fail. Both are walked under m_textLock.
+    Registry::CStoredValues Values();
+    Registry::CStoredValues FailureValues();
     CString GetText(CString CChannelRecord::*field) const;
     void SetText(CString CChannelRecord::*field, const CString& value);
 
 private:
-    HKEY m_hKey = nullptr;
+    Common::CUniqueKey m_registryKey;
     const CString m_key;
     CString m_username;
     CString m_password;
-    std::atomic<bool> m_repeatHeadlines{false};
-    std::atomic<DWORD> m_pollingInterval{20};
-    std::atomic<bool> m_enabled{true};
-    std::atomic<DWORD> m_color{0};
+    // The defaults are in Values().
+    std::atomic<bool> m_repeatHeadlines;
+    std::atomic<DWORD> m_pollingInterval;
+    std::atomic<bool> m_enabled;
+    std::atomic<DWORD> m_color;
     std::atomic<bool> m_deleted{false};
     const bool m_persistent;
-    std::atomic<DWORD> m_icon{0};
+    std::atomic<DWORD> m_icon;
     mutable std::mutex m_textLock;
     CString m_etag;
     CString m_lastModified;

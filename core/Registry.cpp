@@ -5,34 +5,68 @@
 
 namespace Registry
 {
-bool ReadDword(HKEY key, const char* name, DWORD& value)
+namespace
+{
+// A number of exactly its own size, stored with the expected type.
+template <typename Number> bool ReadNumber(HKEY key, const char* name, DWORD expectedType, Number& value)
 {
     DWORD type = 0;
-    DWORD data = 0;
+    Number data = 0;
     DWORD size = sizeof(data);
     if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
             ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(data))
+        type != expectedType || size != sizeof(data))
     {
         return false;
     }
     value = data;
     return true;
 }
+} // namespace
+
+Common::CUniqueKey OpenOrCreate(HKEY root, const char* path, REGSAM access)
+{
+    // Taken over only on success: a failed call need not leave its output
+    // null.
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, path, 0, access, &key) == ERROR_SUCCESS ||
+        ::RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS)
+    {
+        return Common::CUniqueKey(key);
+    }
+    return Common::CUniqueKey();
+}
+
+std::vector<CString> SubkeyNames(HKEY key)
+{
+    std::vector<CString> names;
+    for (DWORD index = 0;; ++index)
+    {
+        // The registry's longest key name and its terminator.
+        char name[256];
+        DWORD length = sizeof(name);
+        const LONG result = ::RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_SUCCESS)
+        {
+            names.emplace_back(name, length);
+        }
+        else if (result != ERROR_MORE_DATA)
+        {
+            break;
+        }
+    }
+    return names;
+}
+
+bool ReadDword(HKEY key, const char* name, DWORD& value)
+{
+    return ReadNumber(key, name, REG_DWORD, value);
+}
 
 bool ReadQword(HKEY key, const char* name, unsigned long long& value)
 {
-    DWORD type = 0;
-    unsigned long long data = 0;
-    DWORD size = sizeof(data);
-    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_QWORD || size != sizeof(data))
-    {
-        return false;
-    }
-    value = data;
-    return true;
+    return ReadNumber(key, name, REG_QWORD, value);
 }
 
 bool ReadStringBytes(HKEY key, const char* name, size_t bufferBytes, CString& value)

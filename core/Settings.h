@@ -5,6 +5,8 @@
 #pragma once
 
 #include "common/CString.h"
+#include "common/UniqueHandle.h"
+#include "core/RegistryStore.h"
 
 #include <windows.h>
 
@@ -59,34 +61,32 @@ public:
     void SetSyncServicePassword(const CString& value) { SetText(m_syncServicePassword, value); }
     CString GetUpdateServiceUrl() const { return GetText(m_updateServiceUrl); }
     void SetUpdateServiceUrl(const CString& value) { SetText(m_updateServiceUrl, value); }
-    bool GetCheckForUpdates() const { return m_checkForUpdates != 0; }
-    void SetCheckForUpdates(bool value) { m_checkForUpdates = value ? 1 : 0; }
-    bool GetHelpActive() const { return m_helpActive != 0; }
-    void SetHelpActive(bool value) { m_helpActive = value ? 1 : 0; }
-    bool GetFullLayout() const { return m_fullLayout != 0; }
-    void SetFullLayout(bool value) { m_fullLayout = value ? 1 : 0; }
+    bool GetCheckForUpdates() const { return m_checkForUpdates; }
+    void SetCheckForUpdates(bool value) { m_checkForUpdates = value; }
+    bool GetHelpActive() const { return m_helpActive; }
+    void SetHelpActive(bool value) { m_helpActive = value; }
+    bool GetFullLayout() const { return m_fullLayout; }
+    void SetFullLayout(bool value) { m_fullLayout = value; }
     DWORD GetNewsDisplayed() const { return m_newsDisplayed; }
     void SetNewsDisplayed(DWORD value) { m_newsDisplayed = value; }
     DWORD GetPanelDisplayTime() const { return m_panelDisplayTime; }
     void SetPanelDisplayTime(DWORD value) { m_panelDisplayTime = value; }
     DWORD GetPanelDisplayInterval() const { return m_panelDisplayInterval; }
     void SetPanelDisplayInterval(DWORD value) { m_panelDisplayInterval = value; }
-    bool GetTabbedBrowser() const { return m_tabbedBrowser != 0; }
-    void SetTabbedBrowser(bool value) { m_tabbedBrowser = value ? 1 : 0; }
+    bool GetTabbedBrowser() const { return m_tabbedBrowser; }
+    void SetTabbedBrowser(bool value) { m_tabbedBrowser = value; }
     DWORD GetMaxHistorySize() const { return m_maxHistorySize; }
 
     static const char* const DefaultSyncServiceUrl;
     static const char* const DefaultUpdateServiceUrl;
 
 private:
-    struct Row;
-    static const Row s_rows[];
-
+    // Every stored value, in the order a save writes them.
+    Registry::CStoredValues Values();
     CString GetText(const CString& field) const;
     void SetText(CString& field, const CString& value);
-    void ResetToDefaults();
 
-    HKEY m_key;
+    Common::CUniqueKey m_key;
     std::atomic<DWORD> m_connectionType;
     CString m_proxyAddress;
     std::atomic<DWORD> m_proxyPort;
@@ -96,13 +96,13 @@ private:
     CString m_syncServiceUsername;
     CString m_syncServicePassword;
     CString m_updateServiceUrl;
-    std::atomic<DWORD> m_checkForUpdates;
-    std::atomic<DWORD> m_helpActive;
-    std::atomic<DWORD> m_fullLayout;
+    std::atomic<bool> m_checkForUpdates;
+    std::atomic<bool> m_helpActive;
+    std::atomic<bool> m_fullLayout;
     std::atomic<DWORD> m_newsDisplayed;
     std::atomic<DWORD> m_panelDisplayTime;
     std::atomic<DWORD> m_panelDisplayInterval;
-    std::atomic<DWORD> m_tabbedBrowser;
+    std::atomic<bool> m_tabbedBrowser;
     std::atomic<DWORD> m_maxHistorySize;
 
     // Guards the string fields: a worker copying a string while the

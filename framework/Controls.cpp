@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include "Module.h"
 #include "common/WideText.h"
 
 #include <vector>
@@ -131,7 +132,7 @@ void CBalloonTip::Create(HWND owner)
     m_owner = owner;
     m_hWnd = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_BALLOON,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                               ::GetModuleHandleA(nullptr), nullptr);
+                               Module().GetResourceInstance(), nullptr);
     TTTOOLINFOA tool = Tool();
     Send(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     Send(TTM_SETMAXTIPWIDTH, 0, 320);

@@ -17,7 +17,12 @@ class CModule
 public:
     void Init(HINSTANCE instance) { m_instance = instance; }
     void Term();
-    HINSTANCE GetResourceInstance() const { return m_instance; }
+    // The instance given to Init; the program's own image until then (test
+    // programs never call Init, and their resources are linked into them).
+    HINSTANCE GetResourceInstance() const
+    {
+        return m_instance != nullptr ? m_instance : ::GetModuleHandleA(nullptr);
+    }
 
     void AddMessageLoop(CMessageLoop* loop);
     void RemoveMessageLoop();

@@ -22,7 +22,6 @@ const char* const CDesktopPanel::LiveAddress = "http://live.tidelight.org/";
 namespace
 {
 const int TrayMenuDefault = ID_CHANNELS;
-const int ApplicationIcon = 207;
 
 RECT ScreenRect()
 {
@@ -47,14 +46,6 @@ CDesktopPanel::~CDesktopPanel()
     if (m_hWnd != nullptr && ::IsWindow(m_hWnd))
     {
         ::DestroyWindow(m_hWnd);
-    }
-    if (m_bigIcon != nullptr)
-    {
-        ::DestroyIcon(m_bigIcon);
-    }
-    if (m_smallIcon != nullptr)
-    {
-        ::DestroyIcon(m_smallIcon);
     }
 }
 
@@ -177,17 +168,17 @@ void CDesktopPanel::OnInitDialog()
     m_animationState = Hidden;
     m_mouseInside = 0;
 
-    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    m_bigIcon =
-        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
-                                        ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
-    m_smallIcon =
-        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
-                                        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+    const HINSTANCE instance = Framework::Module().GetResourceInstance();
+    m_bigIcon.reset(
+        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_TIDELIGHT), IMAGE_ICON,
+                                        ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+    m_smallIcon.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_TIDELIGHT), IMAGE_ICON,
+                                                      ::GetSystemMetrics(SM_CXSMICON),
+                                                      ::GetSystemMetrics(SM_CYSMICON), 0)));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
 
-    AddTrayIcon(m_smallIcon);
+    AddTrayIcon(m_smallIcon.get());
     m_defaultCommand = TrayMenuDefault;
 
     if (Framework::CMessageLoop* loop = Framework::Module().GetMessageLoop())
@@ -217,12 +208,10 @@ void CDesktopPanel::OnCycleTick()
     {
         // While the workstation is locked the input desktop cannot be
         // opened: waiting headlines are kept for later.
-        HDESK desktop = ::OpenInputDesktop(0, FALSE, 0);
-        if (desktop == nullptr)
+        if (!Common::CUniqueDesktop(::OpenInputDesktop(0, FALSE, 0)))
         {
             return;
         }
-        ::CloseDesktop(desktop);
         if (m_channelManager == nullptr)
         {
             return;
@@ -536,11 +525,10 @@ void CDesktopPanel::OnPaint()
 {
     const bool fullLayout = Settings().GetFullLayout();
     const int height = CPanelPainter::Height(fullLayout);
-    PAINTSTRUCT paint;
-    HDC window = ::BeginPaint(m_hWnd, &paint);
+    const Common::CPaintDc paint(m_hWnd);
+    const HDC window = paint.get();
     if (window == nullptr || m_currentHeadline.GetShownTitle().IsEmpty())
     {
-        ::EndPaint(m_hWnd, &paint);
         return;
     }
     // A headline whose channel is gone keeps its text but takes the default
@@ -567,9 +555,10 @@ void CDesktopPanel::OnPaint()
         m_frame.reset(::CreateCompatibleBitmap(window, Width, height));
         if (m_frame)
         {
-            const HGDIOBJ previous = ::SelectObject(surface.get(), m_frame.get());
-            m_painter.Compose(surface.get(), m_currentHeadline, colorIndex, iconIndex, fullLayout);
-            ::SelectObject(surface.get(), previous);
+            {
+                const Common::CSelectedObject selected(surface.get(), m_frame.get());
+                m_painter.Compose(surface.get(), m_currentHeadline, colorIndex, iconIndex, fullLayout);
+            }
             m_paintedGeneration = m_frameGeneration;
             m_frameKey = key;
             m_frameHeight = height;
@@ -578,11 +567,9 @@ void CDesktopPanel::OnPaint()
     }
     if (surface && m_frame)
     {
-        const HGDIOBJ previous = ::SelectObject(surface.get(), m_frame.get());
+        const Common::CSelectedObject selected(surface.get(), m_frame.get());
         ::BitBlt(window, 0, 0, Width, height, surface.get(), 0, 0, SRCCOPY);
-        ::SelectObject(surface.get(), previous);
     }
-    ::EndPaint(m_hWnd, &paint);
 }
 
 void CDesktopPanel::OnLeftButtonDown(int x, int y)

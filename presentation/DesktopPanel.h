@@ -115,8 +115,8 @@ private:
     int m_replayIndex = -1;
     unsigned char m_opacity = 0;
     CPanelPainter m_painter;
-    HICON m_bigIcon = nullptr;
-    HICON m_smallIcon = nullptr;
+    Common::CUniqueIcon m_bigIcon;
+    Common::CUniqueIcon m_smallIcon;
     TRACKMOUSEEVENT m_trackMouse = {};
     CDownloadJobList* m_jobs; // not owned
     // The composed frame, and what it was composed for.

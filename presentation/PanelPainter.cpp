@@ -2,6 +2,8 @@
 
 #include "common/UniqueHandle.h"
 #include "common/WideText.h"
+#include "framework/Module.h"
+#include "resources/resource.h"
 
 #include <shlwapi.h>
 
@@ -41,21 +43,17 @@ struct ChannelIcon
 };
 
 const ChannelIcon Icons[] = {
-    {"Default (RSS wave)", 207}, {"Star", 233},     {"Heart", 234},
-    {"Exclamation", 226},        {"Calendar", 227}, {"Game", 224},
-    {"Internet", 225},           {"Mail", 232},     {nullptr, 231},
+    {"Default (RSS wave)", IDI_TIDELIGHT}, {"Star", IDI_CHANNEL_STAR},
+    {"Heart", IDI_CHANNEL_HEART},          {"Exclamation", IDI_CHANNEL_EXCLAMATION},
+    {"Calendar", IDI_CHANNEL_CALENDAR},    {"Game", IDI_CHANNEL_GAME},
+    {"Internet", IDI_CHANNEL_INTERNET},    {"Mail", IDI_CHANNEL_MAIL},
+    {nullptr, IDI_DOWNLOAD_SERVICE},
 };
 const DWORD IconCount = sizeof(Icons) / sizeof(Icons[0]);
 
 const RECT ChannelTitleRect = {50, 10, 278, 25};
 const RECT TitleRect = {50, 25, 278, 60};
 const RECT DescriptionRect = {15, 65, 273, 135};
-
-const int ErrorIcon = 228;
-const int CloseIcon = 208;
-const int CompactLayoutIcon = 209;
-const int FullLayoutIcon = 211;
-const int DownloadIcon = 230;
 
 int Component(int start, int end, int i, int j)
 {
@@ -64,11 +62,12 @@ int Component(int start, int end, int i, int j)
     return top + j * (end - top) / 256;
 }
 
-HFONT CreateTahoma(int weight)
+Common::CUniqueFont CreateTahoma(int weight)
 {
     // Glyphs Tahoma lacks come from the fonts the system links to it.
-    return ::CreateFontW(13, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, L"Tahoma");
+    return Common::CUniqueFont(::CreateFontW(13, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                             FF_SWISS, L"Tahoma"));
 }
 
 bool IsEastAsian(wchar_t c)
@@ -82,7 +81,7 @@ bool IsEastAsian(wchar_t c)
 // lacks; null when it has them all or no such face is installed. Windows
 // links such faces to Tahoma itself, but Wine's Tahoma has none, and a link
 // made for Wine draws every script, Latin too, poorly.
-HFONT EastAsianFontFor(HDC surface, const std::wstring& text)
+Common::CUniqueFont EastAsianFontFor(HDC surface, const std::wstring& text)
 {
     std::vector<WORD> glyphs(text.size());
     if (std::none_of(text.begin(), text.end(), IsEastAsian) ||
@@ -90,7 +89,7 @@ HFONT EastAsianFontFor(HDC surface, const std::wstring& text)
                             GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR &&
          std::none_of(glyphs.begin(), glyphs.end(), [](WORD glyph) { return glyph == 0xFFFF; })))
     {
-        return nullptr;
+        return Common::CUniqueFont();
     }
     LOGFONTW font = {};
     ::GetObjectW(::GetCurrentObject(surface, OBJ_FONT), sizeof(font), &font);
@@ -98,19 +97,19 @@ HFONT EastAsianFontFor(HDC surface, const std::wstring& text)
                                 L"WenQuanYi Zen Hei", L"Noto Sans CJK SC"})
     {
         ::lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-        HFONT candidate = ::CreateFontIndirectW(&font);
-        const HGDIOBJ previous = ::SelectObject(surface, candidate);
+        Common::CUniqueFont candidate(::CreateFontIndirectW(&font));
         wchar_t chosen[LF_FACESIZE] = {};
-        ::GetTextFaceW(surface, LF_FACESIZE, chosen);
-        ::SelectObject(surface, previous);
+        {
+            const Common::CSelectedObject selected(surface, candidate.get());
+            ::GetTextFaceW(surface, LF_FACESIZE, chosen);
+        }
         // The font mapper answers with another face when this one is missing.
         if (::lstrcmpiW(chosen, face) == 0)
         {
             return candidate;
         }
-        ::DeleteObject(candidate);
     }
-    return nullptr;
+    return Common::CUniqueFont();
 }
 
 // Shown text goes through the wide function, which reorders right-to-left
@@ -123,13 +122,9 @@ void DrawShownText(HDC surface, const CString& text, RECT rect, UINT format)
         format |= DT_RIGHT | DT_RTLREADING;
     }
     const std::wstring wide = Common::Widen(text);
-    Common::CUniqueHandle<Common::NullHandleTraits<HFONT, &::DeleteObject>> eastAsian(EastAsianFontFor(surface, wide));
-    const HGDIOBJ previous = eastAsian ? ::SelectObject(surface, eastAsian.get()) : nullptr;
+    const Common::CUniqueFont eastAsian = EastAsianFontFor(surface, wide);
+    const Common::CSelectedObject selected(surface, eastAsian.get());
     ::DrawTextW(surface, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
-    if (previous != nullptr)
-    {
-        ::SelectObject(surface, previous);
-    }
 }
 } // namespace
 
@@ -175,7 +170,7 @@ int CPanelPainter::ChannelIconId(const CHeadline& headline, DWORD iconIndex)
 {
     if (headline.GetChannelTitle() == CString("Application error"))
     {
-        return ErrorIcon;
+        return IDI_ERROR_NOTICE;
     }
     return Icons[iconIndex < IconCount ? iconIndex : 0].id;
 }
@@ -192,11 +187,7 @@ const char* CPanelPainter::IconName(DWORD index)
 
 CPanelPainter::CPanelPainter() : m_bold(CreateTahoma(FW_BOLD)), m_regular(CreateTahoma(FW_NORMAL)) {}
 
-CPanelPainter::~CPanelPainter()
-{
-    ::DeleteObject(m_bold);
-    ::DeleteObject(m_regular);
-}
+CPanelPainter::~CPanelPainter() = default;
 
 void CPanelPainter::FillGradient(HDC surface, COLORREF start, COLORREF end, int height)
 {
@@ -228,16 +219,15 @@ void CPanelPainter::Line(HDC surface, int left, int top, int right, int bottom, 
 {
     // Inclusive end points, one pixel wide.
     const RECT line = {left, top, right + 1, bottom + 1};
-    HBRUSH brush = ::CreateSolidBrush(color);
-    ::FillRect(surface, &line, brush);
-    ::DeleteObject(brush);
+    const Common::CUniqueBrush brush(::CreateSolidBrush(color));
+    ::FillRect(surface, &line, brush.get());
 }
 
 void CPanelPainter::DrawIcon(HDC surface, int id, int x, int y, int size)
 {
     // Shared icons are cached by the system and must not be destroyed.
-    HICON icon = static_cast<HICON>(
-        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED));
+    HICON icon = static_cast<HICON>(::LoadImageA(Framework::Module().GetResourceInstance(),
+                                                 MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED));
     if (icon != nullptr)
     {
         ::DrawIconEx(surface, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
@@ -265,15 +255,15 @@ void CPanelPainter::Compose(HDC surface, const CHeadline& headline, DWORD colorI
     Line(surface, 288, height - 1, 299, height - 1, shadow);
 
     DrawIcon(surface, ChannelIconId(headline, iconIndex), 10, 10, ::GetSystemMetrics(SM_CXICON));
-    DrawIcon(surface, CloseIcon, 286, 1, 16);
-    DrawIcon(surface, fullLayout ? FullLayoutIcon : CompactLayoutIcon, 286, 13, 16);
+    DrawIcon(surface, IDI_BUTTON_CLOSE, 286, 1, 16);
+    DrawIcon(surface, fullLayout ? IDI_BUTTON_COLLAPSE : IDI_BUTTON_EXPAND, 286, 13, 16);
     if (!headline.GetEnclosureUrl().IsEmpty())
     {
-        DrawIcon(surface, DownloadIcon, 286, 25, 16);
+        DrawIcon(surface, IDI_BUTTON_DOWNLOAD, 286, 25, 16);
     }
 
     const int previousMode = ::SetBkMode(surface, TRANSPARENT);
-    HGDIOBJ previousFont = ::SelectObject(surface, m_bold);
+    const Common::CSelectedObject bold(surface, m_bold.get());
     const UINT multiLine = DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_NOPREFIX;
     ::SetTextColor(surface, RGB(0, 0, 0));
     DrawShownText(surface, headline.GetShownChannelTitle(), ChannelTitleRect,
@@ -282,10 +272,9 @@ void CPanelPainter::Compose(HDC surface, const CHeadline& headline, DWORD colorI
     DrawShownText(surface, headline.GetShownTitle(), TitleRect, multiLine);
     if (fullLayout)
     {
-        ::SelectObject(surface, m_regular);
+        const Common::CSelectedObject regular(surface, m_regular.get());
         DrawShownText(surface, headline.GetShownDescription(), DescriptionRect, multiLine);
     }
-    ::SelectObject(surface, previousFont);
     ::SetBkMode(surface, previousMode);
 }
 } // namespace Presentation

@@ -4,6 +4,7 @@
 // to its window in one transfer.
 #pragma once
 
+#include "common/UniqueHandle.h"
 #include "content/Headline.h"
 
 #include <windows.h>
@@ -48,7 +49,7 @@ private:
     static void Line(HDC surface, int left, int top, int right, int bottom, COLORREF color);
     static void DrawIcon(HDC surface, int id, int x, int y, int size);
 
-    HFONT m_bold;
-    HFONT m_regular;
+    Common::CUniqueFont m_bold;
+    Common::CUniqueFont m_regular;
 };
 } // namespace Presentation

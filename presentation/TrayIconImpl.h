@@ -3,6 +3,10 @@
 // on a double click and asks T to refresh the tip when the pointer passes.
 #pragma once
 
+#include "common/UniqueHandle.h"
+#include "framework/Module.h"
+#include "resources/resource.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -14,7 +18,7 @@ template <typename T> class CTrayIconImpl
 {
 public:
     // The icon and its menu resource share one id.
-    static const UINT TrayIconId = 205;
+    static const UINT TrayIconId = IDR_TRAYMENU;
 
     CTrayIconImpl()
         : m_trayMessage(::RegisterWindowMessageA("WM_TRAYICON")),
@@ -107,14 +111,16 @@ protected:
     UINT m_defaultCommand = 0;
 
 private:
-    static HMENU LoadTrayMenu(HMENU& popup)
+    // The menu resource, whose first sub-menu is the one shown; null when
+    // either is missing.
+    static Common::CUniqueMenu LoadTrayMenu(HMENU& popup)
     {
-        HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(TrayIconId));
-        popup = menu != nullptr ? ::GetSubMenu(menu, 0) : nullptr;
-        if (menu != nullptr && popup == nullptr)
+        Common::CUniqueMenu menu(
+            ::LoadMenuA(Framework::Module().GetResourceInstance(), MAKEINTRESOURCEA(TrayIconId)));
+        popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
+        if (popup == nullptr)
         {
-            ::DestroyMenu(menu);
-            menu = nullptr;
+            menu.reset();
         }
         return menu;
     }
@@ -122,8 +128,8 @@ private:
     void ShowMenu(HWND window)
     {
         HMENU popup = nullptr;
-        HMENU menu = LoadTrayMenu(popup);
-        if (menu == nullptr)
+        const Common::CUniqueMenu menu = LoadTrayMenu(popup);
+        if (!menu)
         {
             return;
         }
@@ -142,21 +148,19 @@ private:
         }
         ::TrackPopupMenu(popup, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
         ::PostMessageA(window, WM_NULL, 0, 0);
-        ::DestroyMenu(menu);
     }
 
     void RunDefaultCommand(HWND window)
     {
         ::SetForegroundWindow(window);
         HMENU popup = nullptr;
-        HMENU menu = LoadTrayMenu(popup);
-        if (menu == nullptr)
+        const Common::CUniqueMenu menu = LoadTrayMenu(popup);
+        if (!menu)
         {
             return;
         }
         const UINT command = m_defaultCommand != 0 ? m_defaultCommand : ::GetMenuItemID(popup, 0);
         ::SendMessageA(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        ::DestroyMenu(menu);
     }
 };
 } // namespace Presentation

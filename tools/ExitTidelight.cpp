@@ -3,6 +3,7 @@
 // for it to end. scripts/run uses it for --seconds and Ctrl-C.
 // Exit code 0 when the program ended (or none ran), 1 when it did not end
 // within a minute.
+#include "common/UniqueHandle.h"
 #include "core/SingleInstance.h"
 #include "resources/resource.h"
 
@@ -17,13 +18,11 @@ int main()
     }
     DWORD processId = 0;
     ::GetWindowThreadProcessId(panel, &processId);
-    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
+    const Common::CUniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
     ::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0);
-    if (process == nullptr)
+    if (!process)
     {
         return 0;
     }
-    const bool ended = ::WaitForSingleObject(process, 60000) == WAIT_OBJECT_0;
-    ::CloseHandle(process);
-    return ended ? 0 : 1;
+    return ::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0 ? 0 : 1;
 }

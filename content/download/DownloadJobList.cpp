@@ -3,6 +3,7 @@
 #include "JobKey.h"
 #include "LocalFileName.h"
 #include "core/Registry.h"
+#include "core/RegistryStore.h"
 
 #include <shlwapi.h>
 
@@ -12,7 +13,7 @@
 using Common::CLockGuard;
 using Content::Download::EqualIgnoringCase;
 
-const char* const CDownloadJobList::RegistryPath = "SOFTWARE\\tidelight\\Downloads";
+const char* const CDownloadJobList::RegistryPath = Registry::DownloadsPath;
 
 namespace
 {
@@ -36,6 +37,26 @@ CString FullPath(const CString& path)
     const DWORD length = ::GetFullPathNameA(path.GetString(), MAX_PATH, buffer, nullptr);
     return length == 0 || length >= MAX_PATH ? CString() : CString(buffer, length);
 }
+
+// What a job's subkey holds besides its name.
+struct CStoredJob
+{
+    // Stored only when the subkey's name is not the URL itself.
+    CString url;
+    CString fileName;
+    // 0 when unknown.
+    uint64_t completeSize = 0;
+
+    Registry::CStoredValues Values()
+    {
+        using Registry::CStoredValue;
+        return {
+            {"url", url, Content::Download::MaxUrlLength + 1, "", CStoredValue::EraseEmpty},
+            {"fileName", fileName, MAX_PATH, "", CStoredValue::SkipEmpty},
+            {"completeSize", completeSize, 0, CStoredValue::EraseEmpty},
+        };
+    }
+};
 } // namespace
 
 CDownloadJobList::CDownloadJobList(const CString& folder) : m_folder(folder)
@@ -85,47 +106,22 @@ void CDownloadJobList::Load()
     // The folder comes first: the workers started below open their files
     // at once.
     ::CreateDirectoryA(m_folder.GetString(), nullptr);
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, RegistryPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_READ | KEY_WRITE, nullptr, m_key.put(), nullptr) != ERROR_SUCCESS)
+    m_key = Registry::OpenOrCreate(HKEY_CURRENT_USER, RegistryPath, KEY_READ | KEY_WRITE);
+    if (!m_key)
     {
-        m_key.reset();
         return;
     }
-    // All names first: writing subkeys while enumerating would shift the
-    // enumeration.
-    std::vector<CString> names;
-    for (DWORD index = 0;; ++index)
-    {
-        char name[Content::Download::MaxKeyNameLength + 1];
-        DWORD length = sizeof(name);
-        const LONG result =
-            ::RegEnumKeyExA(m_key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS)
-        {
-            break;
-        }
-        if (result == ERROR_SUCCESS)
-        {
-            names.emplace_back(name, length);
-        }
-        else if (result != ERROR_MORE_DATA)
-        {
-            break;
-        }
-    }
-    for (const CString& name : names)
+    for (const CString& name : Registry::SubkeyNames(m_key.get()))
     {
         Common::CUniqueKey key;
-        CString url = name;
-        CString fileName;
-        unsigned long long completeSize = 0;
+        CStoredJob stored;
+        // Keys of the older layout hold no URL: their name is the URL.
+        stored.url = name;
         if (::RegOpenKeyExA(m_key.get(), name.GetString(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
         {
-            Registry::ReadString(key.get(), "url", Content::Download::MaxUrlLength + 1, url);
-            Registry::ReadString(key.get(), "fileName", MAX_PATH, fileName);
-            Registry::ReadQword(key.get(), "completeSize", completeSize);
+            Registry::Load(key.get(), stored.Values());
         }
-        Append(url, name, fileName, completeSize, false);
+        Append(stored.url, name, stored.fileName, stored.completeSize, false);
     }
 }
 
@@ -271,32 +267,19 @@ void CDownloadJobList::WriteEntry(Entry& entry) const
     }
     const CDownloadJob& job = *entry.job;
     entry.savedState = job.GetState();
+    CStoredJob stored;
     if (entry.keyName != job.GetUrl())
     {
-        Registry::WriteString(key.get(), "url", job.GetUrl());
+        stored.url = job.GetUrl();
     }
-    else
-    {
-        ::RegDeleteValueA(key.get(), "url");
-    }
-    if (!entry.fileName.IsEmpty())
-    {
-        Registry::WriteString(key.get(), "fileName", entry.fileName);
-    }
+    stored.fileName = entry.fileName;
     // A job that has not yet looked at its file keeps what it was loaded
     // with; one that went on downloading no longer has that file.
     const int state = job.GetState();
-    const uint64_t completeSize = state == CDownloadJob::Finished       ? job.GetTotalSize()
-                                  : state == CDownloadJob::Initializing ? entry.completeSize
-                                                                        : 0;
-    if (completeSize != 0)
-    {
-        Registry::WriteQword(key.get(), "completeSize", completeSize);
-    }
-    else
-    {
-        ::RegDeleteValueA(key.get(), "completeSize");
-    }
+    stored.completeSize = state == CDownloadJob::Finished       ? job.GetTotalSize()
+                          : state == CDownloadJob::Initializing ? entry.completeSize
+                                                                : 0;
+    Registry::Save(key.get(), stored.Values());
 }
 
 bool CDownloadJobList::IsKeyNameTaken(const CString& name) const

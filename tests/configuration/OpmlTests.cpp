@@ -29,59 +29,47 @@ std::string Repeated(const std::string& text, int times)
 
 TEST(Opml, ReadsTheOutlinesOtherReadersWrite)
 {
+    // The first two outlines read, as "url|title"; how many; and whether
+    // the file could be read at all.
     const struct
     {
         const char* name;
         std::string file;
-        bool ok;
-        std::vector<std::string> urls; // url|title
+        std::string outlines;
         size_t count;
+        bool ok;
     } cases[] = {
         {"folders at any depth",
          Opml("<outline text=\"News\"><outline text=\"A\" xmlUrl=\"http://a/\"/><outline text=\"Deeper\">"
               "<outline title=\"B\" text=\"b\" xmlUrl=\"http://b/\"/></outline></outline>"),
-         true,
-         {"http://a/|A", "http://b/|B"},
-         2},
-        {"no xmlUrl, or an empty one",
-         Opml("<outline text=\"folder\"/><outline text=\"e\" xmlUrl=\"\"/>"),
-         true,
-         {"|e"},
-         1},
-        {"entities",
-         Opml("<outline text=\"Q &amp; A\" xmlUrl=\"http://a/?x=1&amp;y=2\"/>"),
-         true,
-         {"http://a/?x=1&y=2|Q & A"},
-         1},
+         "http://a/|A http://b/|B", 2, true},
+        {"no xmlUrl, or an empty one", Opml("<outline text=\"folder\"/><outline text=\"e\" xmlUrl=\"\"/>"),
+         "|e", 1, true},
+        {"entities", Opml("<outline text=\"Q &amp; A\" xmlUrl=\"http://a/?x=1&amp;y=2\"/>"),
+         "http://a/?x=1&y=2|Q & A", 1, true},
         {"a byte order mark",
          "\xEF\xBB\xBF" + Opml("<outline text=\"\xC3\xA9t\xC3\xA9\" xmlUrl=\"http://a/\"/>"),
-         true,
-         {"http://a/|\xC3\xA9t\xC3\xA9"},
-         1},
+         "http://a/|\xC3\xA9t\xC3\xA9", 1, true},
         {"a thousand outlines",
          Opml(Repeated("<outline type=\"rss\" text=\"t\" xmlUrl=\"http://h/\"/>", 1000)),
-         true,
-         {},
-         1000},
-        {"hostile nesting",
-         Opml(Repeated("<outline>", 300) + "<outline xmlUrl=\"http://a/\"/>"),
-         false,
-         {},
-         0},
-        {"no XML at all", "just text", false, {}, 0},
+         "http://h/|t http://h/|t", 1000, true},
+        {"hostile nesting", Opml(Repeated("<outline>", 300) + "<outline xmlUrl=\"http://a/\"/>"), "", 0,
+         false},
+        {"no XML at all", "just text", "", 0, false},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         bool ok = !c.ok;
-        std::vector<std::string> urls;
-        for (const COpmlOutline& outline : ReadOpml(c.file.data(), c.file.size(), ok))
+        const std::vector<COpmlOutline> outlines = ReadOpml(c.file.data(), c.file.size(), ok);
+        std::string read;
+        for (size_t i = 0; i < outlines.size() && i < 2; ++i)
         {
-            urls.push_back(outline.xmlUrl + "|" + outline.title);
+            read += (i > 0 ? " " : "") + outlines[i].xmlUrl + "|" + outlines[i].title;
         }
         EXPECT_EQ(c.ok, ok);
-        EXPECT_EQ(c.count, urls.size());
-        EXPECT_TRUE(c.urls.empty() || c.urls == urls);
+        EXPECT_EQ(c.count, outlines.size());
+        EXPECT_EQ(c.outlines, read);
     }
 }
 

@@ -179,10 +179,10 @@ TEST_F(OptionsTabTest, StoredConnectionTypeSelectsItsEntryAndEnablesTheProxyOnly
     }
 }
 
-TEST_F(OptionsTabTest, AGroupIsStoredWholeWhenAnyOfItsControlsChanges)
+// One control is changed without its own event, then another of its group
+// changes: both are stored. Autorun is written at once and outlives Cancel.
+TEST_F(OptionsTabTest, AGroupIsStoredWholeWhenAnyOfItsControlsChangesAndAutorunAtOnce)
 {
-    // One control is changed without its own event, then another of its
-    // group changes; both must be stored.
     const struct
     {
         int changed;
@@ -205,11 +205,6 @@ TEST_F(OptionsTabTest, AGroupIsStoredWholeWhenAnyOfItsControlsChanges)
         Enter(row.trigger, row.triggerValue);
         EXPECT_EQ(row.value, Stored(row.changed));
     }
-}
-
-TEST_F(OptionsTabTest, AutorunWrittenAtOnceStaysAfterCancel)
-{
-    Open(Dialog::OptionsPage);
     Enter(IDC_AUTORUN, "1");
     PropSheet_PressButton(Sheet(), PSBTN_CANCEL);
     Pump();

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <wininet.h>
 #include <ws2tcpip.h>
 
 #include <functional>

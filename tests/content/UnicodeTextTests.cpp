@@ -57,6 +57,8 @@ TEST(UnicodeCleaning, DropsMarkupAndLineBreaksKeepsEveryScriptAndReplacesBrokenB
     {
         SCOPED_TRACE(testing::PrintToString(c.text));
         EXPECT_EQ(c.shown, Bytes(Content::CleanUnicode(Text(c.text))));
+        // Well-formed exactly when cleaning replaced nothing.
+        EXPECT_EQ(c.shown.find(R) == std::string::npos, Content::IsWellFormedUtf8(Text(c.text)));
     }
 }
 

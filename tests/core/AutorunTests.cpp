@@ -20,6 +20,12 @@ std::string ExecutablePath()
 
 TEST(Autorun, OnlyThisExecutablesExactPathCountsAndEnablingWritesIt)
 {
+    {
+        CRegistrySandbox sandbox;
+        SetAutorun(true);
+        EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, RunKey)) << "no Run key: none is made";
+        EXPECT_FALSE(IsAutorunEnabled());
+    }
     std::string otherCase = ExecutablePath();
     std::transform(otherCase.begin(), otherCase.end(), otherCase.begin(),
                    [](unsigned char c)
@@ -55,12 +61,4 @@ TEST(Autorun, OnlyThisExecutablesExactPathCountsAndEnablingWritesIt)
         EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, RunKey, "tidelight"));
         EXPECT_FALSE(IsAutorunEnabled());
     }
-}
-
-TEST(Autorun, WithoutTheRunKeyNothingIsCreatedAndNothingReported)
-{
-    CRegistrySandbox sandbox;
-    SetAutorun(true);
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, RunKey));
-    EXPECT_FALSE(IsAutorunEnabled());
 }

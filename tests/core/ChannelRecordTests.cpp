@@ -12,6 +12,9 @@ namespace
 const char Key[] = "http://127.0.0.1/feeds/news.xml";
 const std::string Channels = "SOFTWARE\\tidelight\\Channels";
 const std::string Path = Channels + "\\" + Key;
+const std::pair<std::string, std::string> Defaults[] = {
+    {"username", ""}, {"password", ""}, {"repeatHeadlines", "0"}, {"pollingInterval", "20"}, {"enabled", "1"},
+    {"color", "0"},   {"icon", "0"}};
 
 class ChannelRecordTest : public ::testing::Test
 {
@@ -65,17 +68,10 @@ TEST_F(ChannelRecordTest, StoredOptionsLoadOnlyWhenWellFormedAndAreWrittenBackAs
                 {"enabled", std::to_string(record.GetEnabled())},
                 {"color", std::to_string(record.GetColor())},
                 {"icon", std::to_string(record.GetIcon())}};
-            const std::map<std::string, std::string> defaults = {{"username", ""},
-                                                                 {"password", ""},
-                                                                 {"repeatHeadlines", "0"},
-                                                                 {"pollingInterval", "20"},
-                                                                 {"enabled", "1"},
-                                                                 {"color", "0"},
-                                                                 {"icon", "0"}};
-            for (const auto& value : values)
+            for (const auto& field : Defaults)
             {
-                EXPECT_EQ(value.first == row.name ? row.loaded : defaults.at(value.first), value.second)
-                    << value.first;
+                EXPECT_EQ(field.first == row.name ? row.loaded : field.second, values.at(field.first))
+                    << field.first;
             }
         }
         EXPECT_EQ(7u, TestRegistry::CountValues(HKEY_CURRENT_USER, Path.c_str()));

@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -17,6 +18,7 @@
 namespace
 {
 const char Root[] = "SOFTWARE\\tidelight";
+const HKEY User = HKEY_CURRENT_USER;
 
 // The first top-level window of the process with that class or caption.
 HWND FindProcessWindow(DWORD processId, const char* className, const char* caption)
@@ -28,6 +30,17 @@ HWND FindProcessWindow(DWORD processId, const char* className, const char* capti
     {
     }
     return window;
+}
+
+// The size of a file, or -1 when it is not there.
+long long FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    {
+        return -1;
+    }
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 class RunningProgram
@@ -55,15 +68,16 @@ public:
         }
     }
 
-    HWND WaitForWindow(DWORD milliseconds)
+    // The panel window, once it is there; null when it never came.
+    HWND Panel()
     {
-        HWND window = nullptr;
-        WaitUntil(
-            [&] { return (window = FindProcessWindow(m_process.dwProcessId, "#32770", nullptr)) != nullptr; },
-            milliseconds);
-        return window;
+        WaitUntil([&] { return (m_panel = Window("#32770", nullptr)) != nullptr; }, 20000);
+        return m_panel;
     }
-
+    HWND Window(const char* className, const char* caption) const
+    {
+        return FindProcessWindow(m_process.dwProcessId, className, caption);
+    }
     // The exit code, or STILL_ACTIVE when it did not end in time.
     DWORD WaitForExit(DWORD milliseconds)
     {
@@ -74,29 +88,10 @@ public:
         }
         return code;
     }
-
     // Exit from the tray menu; the exit code, or STILL_ACTIVE.
-    DWORD Exit(HWND panel, DWORD milliseconds = 20000)
+    DWORD Exit(DWORD milliseconds = 20000)
     {
-        return ::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0) ? WaitForExit(milliseconds) : 1;
-    }
-    DWORD Id() const { return m_process.dwProcessId; }
-    // The configuration sheet, once it is open.
-    HWND WaitForSheet()
-    {
-        HWND sheet = nullptr;
-        WaitUntil(
-            [&] { return (sheet = FindProcessWindow(Id(), nullptr, "tidelight Configuration")) != nullptr; });
-        return sheet;
-    }
-    // Opens the sheet with "Channels..." as the tray menu would; its
-    // Channels page, or null.
-    HWND OpenChannelsPage(HWND panel)
-    {
-        ::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(ID_CHANNELS, 0), 0);
-        const HWND sheet = WaitForSheet();
-        return sheet != nullptr ? reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0))
-                                : nullptr;
+        return ::PostMessageA(m_panel, WM_COMMAND, MAKEWPARAM(ID_EXIT, 0), 0) ? WaitForExit(milliseconds) : 1;
     }
     // An abnormal end: nothing of the program runs after this.
     void Kill()
@@ -107,325 +102,26 @@ public:
 
 private:
     PROCESS_INFORMATION m_process = {};
+    HWND m_panel = nullptr;
 };
-
-// A list-view row's text in another process: the buffers must live there.
-std::string RemoteItemText(DWORD processId, HWND list, int item, int column)
-{
-    HANDLE process =
-        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    if (process == nullptr)
-    {
-        return "";
-    }
-    char* remote = static_cast<char*>(
-        ::VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + 260, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    LVITEMA request = {};
-    request.iSubItem = column;
-    request.pszText = remote + sizeof(LVITEMA);
-    request.cchTextMax = 260;
-    ::WriteProcessMemory(process, remote, &request, sizeof(request), nullptr);
-    ::SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(remote));
-    char text[260] = {};
-    ::ReadProcessMemory(process, remote + sizeof(LVITEMA), text, sizeof(text) - 1, nullptr);
-    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    ::CloseHandle(process);
-    return text;
-}
 
 class StartupTest : public ::testing::Test
 {
 protected:
-    void ResumeAfterRestart(bool kill);
-    // A channel of one headline on the server, shown a second after start,
-    // with nothing else to show; returns the channel's registry path.
-    static std::string OneHeadlineChannel(CTestHttpServer& server)
-    {
-        const std::string channel = "SOFTWARE\\tidelight\\Channels\\" + server.GetUrl("/feed.xml");
-        TestRegistry::SetDword(HKEY_CURRENT_USER, channel.c_str(), "pollingInterval", 20);
-        TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayInterval", 1);
-        TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 0);
-        TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "helpActive", 0);
-        return channel;
-    }
-    static CTestHttpServer::Reply OneHeadline(const char* title)
-    {
-        return CTestHttpServer::Reply::Ok(
-            std::string("<rss version=\"2.0\"><channel><title>Local</title><item><title>") + title +
-            "</title><link>http://127.0.0.1/one</link></item></channel></rss>");
-    }
-    void SetUp() override { TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root); }
-    void TearDown() override { TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root); }
+    void SetUp() override { TestRegistry::DeleteTree(User, Root); }
+    void TearDown() override { TestRegistry::DeleteTree(User, Root); }
 };
 } // namespace
 
-TEST_F(StartupTest, StartsMigratesAndExitsCleanlyOnExitCommand)
+// One run through what a user does: an older layout is migrated before the
+// window exists, a second start brings up this one's sheet, and a channel
+// added there is kept. Exit closes the sheet and its file dialog, does not
+// wait for a fetch that never ends, and saves everything.
+TEST_F(StartupTest, OneRunMigratesServesASecondStartAndSavesAtExitWhateverIsOpen)
 {
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", 5);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__legacy.test_rss",
-                           "pollingInterval", 45);
-    TestRegistry::CreateKey(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads");
-
-    RunningProgram program;
-    const HWND panel = program.WaitForWindow(20000);
-    ASSERT_NE(nullptr, panel) << "no panel window appeared";
-
-    // Migration ran before the window existed.
-    EXPECT_TRUE(
-        TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:__legacy.test_rss"));
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\http:__legacy.test_rss"));
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Downloads"));
-
-    EXPECT_EQ(0u, program.Exit(panel));
-
-    // The settings were written back at exit.
-    EXPECT_EQ(15u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root));
-    DWORD value = 0;
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", value));
-    EXPECT_EQ(5u, value);
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "panelDisplayInterval", value));
-    EXPECT_EQ(10u, value);
-    EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Root, "maxHistorySize"));
-}
-
-TEST_F(StartupTest, EndOfSessionSavesAtOnceAndExitDoesNotSaveAgain)
-{
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayTime", 9);
-    // A download job whose server is gone: its record must be written at
-    // log-off too, not only at a normal exit.
-    const char job[] = "SOFTWARE\\tidelight\\Downloads\\http://127.0.0.1:1/gone.bin";
-    TestRegistry::CreateKey(HKEY_CURRENT_USER, job);
-    RunningProgram program;
-    const HWND panel = program.WaitForWindow(20000);
-    ASSERT_NE(nullptr, panel);
-    HKEY jobKey = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, job, 0, KEY_SET_VALUE, &jobKey));
-    ::RegDeleteValueA(jobKey, "fileName");
-    ::RegCloseKey(jobKey);
-
-    DWORD_PTR answer = 0;
-    ASSERT_NE(0, ::SendMessageTimeoutA(panel, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
-    EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), answer);
-    EXPECT_EQ(15u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root));
-    EXPECT_TRUE(TestRegistry::ValueExists(HKEY_CURRENT_USER, job, "fileName"));
-
-    // The session went on after all; a value changed meanwhile stays as it
-    // is, because the settings were written once already.
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "panelDisplayTime", 4);
-    EXPECT_EQ(0u, program.Exit(panel));
-    DWORD value = 0;
-    EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "panelDisplayTime", value));
-    EXPECT_EQ(4u, value);
-}
-
-namespace
-{
-// The size of a file, or -1 when it is not there.
-long long FileSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-    {
-        return -1;
-    }
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-} // namespace
-
-// A download stored in the registry starts with the program, is written back
-// at exit while it still runs, and goes on from its partial file at the next
-// start. The file lands in Downloads beside the program, as it would for a
-// user; the test removes it again.
-TEST_F(StartupTest, StoredDownloadResumesAfterARestart)
-{
-    // Quit through Exit, or killed in the middle: the rest comes all the same.
-    for (const bool kill : {false, true})
-    {
-        SCOPED_TRACE(kill ? "killed" : "quit");
-        ResumeAfterRestart(kill);
-        TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root);
-    }
-}
-
-void StartupTest::ResumeAfterRestart(bool kill)
-{
-    std::string body(640 * 1024, '\0');
-    for (size_t i = 0; i < body.size(); ++i)
-    {
-        body[i] = static_cast<char>((i * 31 + i / 251) % 256);
-    }
-    // The first request gets a part and then nothing more: the program is
-    // quit in the middle of its download.
-    CTestHttpServer server(
-        [&](const CTestHttpServer::Request& request)
-        {
-            CTestHttpServer::Reply reply = CTestHttpServer::Reply::Ok(body, "application/octet-stream");
-            reply.honourRange = true;
-            if (request.Header("Range") == "bytes=0-")
-            {
-                reply.pieceSize = 64 * 1024;
-                reply.pieceDelayMs = 120 * 1000;
-            }
-            return reply;
-        });
-    const std::string name =
-        "e2e-resume-" + std::to_string(::GetCurrentProcessId()) + (kill ? "-killed" : "") + ".bin";
-    const std::string url = server.GetUrl("/" + name);
-    const std::string key = std::string(Root) + "\\Downloads\\" + url;
-    TestRegistry::CreateKey(HKEY_CURRENT_USER, key.c_str());
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 0);
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "helpActive", 0);
-    std::string program = ProgramPath();
-    const std::string file = program.substr(0, program.find_last_of('\\') + 1) + "Downloads\\" + name;
-    struct RemoveFile
-    {
-        const std::string& path;
-        ~RemoveFile() { ::DeleteFileA(path.c_str()); }
-    } removeFile{file};
-
-    long long partial = 0;
-    {
-        RunningProgram first;
-        const HWND panel = first.WaitForWindow(20000);
-        ASSERT_NE(nullptr, panel);
-        ASSERT_TRUE(WaitUntil([&] { return FileSize(file) > 0; }, 30000))
-            << "the stored download never began";
-        if (kill)
-        {
-            first.Kill();
-        }
-        else
-        {
-            EXPECT_EQ(0u, first.Exit(panel));
-        }
-    }
-    partial = FileSize(file);
-    ASSERT_GT(partial, 0);
-    ASSERT_LT(partial, 64 * 1024);
-    std::string fileName;
-    DWORD type = 0;
-    EXPECT_EQ(!kill, TestRegistry::GetRaw(HKEY_CURRENT_USER, key.c_str(), "fileName", type, fileName));
-    EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, key.c_str(), "completeSize"));
-
-    {
-        RunningProgram second;
-        const HWND panel = second.WaitForWindow(20000);
-        ASSERT_NE(nullptr, panel);
-        EXPECT_TRUE(WaitUntil([&] { return FileSize(file) == static_cast<long long>(body.size()); }, 60000));
-        EXPECT_EQ(0u, second.Exit(panel));
-    }
-    const std::vector<CTestHttpServer::Request> requests = server.GetRequests();
-    ASSERT_GE(requests.size(), 2u);
-    EXPECT_EQ("bytes=0-", requests.front().Header("Range"));
-    EXPECT_EQ("bytes=" + std::to_string(partial) + "-", requests.back().Header("Range"));
-
-    std::ifstream written(file, std::ios::binary);
-    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(written), {}) == body)
-        << "the two runs' parts fit together";
-}
-
-TEST_F(StartupTest, ASecondStartEndsAtOnceAndBringsUpTheFirstOnesSheet)
-{
-    RunningProgram first;
-    const HWND panel = first.WaitForWindow(20000);
-    ASSERT_NE(nullptr, panel);
-    RunningProgram second;
-    EXPECT_EQ(0u, second.WaitForExit(20000));
-    EXPECT_NE(nullptr, first.WaitForSheet());
-    EXPECT_EQ(STILL_ACTIVE, first.WaitForExit(0));
-    // Exit closes the open sheet first and still ends normally.
-    EXPECT_EQ(0u, first.Exit(panel));
-}
-
-TEST_F(StartupTest, AChannelAddedOnTheChannelsPageIsPolledAndKept)
-{
-    CTestHttpServer server(
-        [](const CTestHttpServer::Request&)
-        {
-            return CTestHttpServer::Reply::Ok(
-                "<rss version=\"2.0\"><channel><title>Added by hand</title>"
-                "<item><title>First</title><link>http://127.0.0.1/1</link></item>"
-                "</channel></rss>");
-        });
-    const std::string url = server.GetUrl("/added.xml");
-    RunningProgram program;
-    const HWND panel = program.WaitForWindow(20000);
-    ASSERT_NE(nullptr, panel);
-
-    const HWND page = program.OpenChannelsPage(panel);
-    ASSERT_NE(nullptr, page);
-    const HWND sheet = ::GetParent(page);
-    ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_URL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()));
-    ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_ADD), BM_CLICK, 0, 0);
-
-    const HWND list = ::GetDlgItem(page, IDC_CHANNEL_LIST);
-    EXPECT_TRUE(WaitUntil([&] { return RemoteItemText(program.Id(), list, 0, 0) == "Added by hand"; }, 20000))
-        << RemoteItemText(program.Id(), list, 0, 0);
-
-    ::PostMessageA(sheet, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(sheet); }));
-    EXPECT_EQ(0u, program.Exit(panel));
-    EXPECT_TRUE(
-        TestRegistry::KeyExists(HKEY_CURRENT_USER, ("SOFTWARE\\tidelight\\Channels\\" + url).c_str()));
-}
-
-// The headline of a local channel slides in once. Whether the program is
-// quit or killed a few seconds later, it is remembered as shown, and the
-// next start shows nothing.
-TEST_F(StartupTest, AHeadlineSlidesInOnceAndNeverComesBackAfterAQuitOrAKill)
-{
-    for (const bool kill : {false, true})
-    {
-        SCOPED_TRACE(kill ? "killed" : "quit");
-        TestRegistry::DeleteTree(HKEY_CURRENT_USER, Root);
-        CTestHttpServer server([](const CTestHttpServer::Request&) { return OneHeadline("Only once"); });
-        const std::string channel = OneHeadlineChannel(server);
-        RECT screen;
-        ::GetWindowRect(::GetDesktopWindow(), &screen);
-        // Once it waits beyond the right edge: a window just made may be
-        // anywhere.
-        const auto slidIn = [&](HWND panel)
-        {
-            RECT window;
-            ::GetWindowRect(panel, &window);
-            return window.left < screen.right;
-        };
-        {
-            RunningProgram program;
-            const HWND panel = program.WaitForWindow(20000);
-            ASSERT_NE(nullptr, panel);
-            ASSERT_TRUE(WaitUntil([&] { return !slidIn(panel); }));
-            ASSERT_TRUE(WaitUntil([&] { return slidIn(panel); }, 30000));
-            EXPECT_EQ(1u, server.GetRequestCount()) << "the document read for detection is the first poll's";
-            if (kill)
-            {
-                ::Sleep(4000);
-                program.Kill();
-            }
-            else
-            {
-                EXPECT_EQ(0u, program.Exit(panel));
-                DWORD value = 0;
-                EXPECT_TRUE(TestRegistry::GetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", value));
-                EXPECT_EQ(1u, value);
-            }
-        }
-        DWORD type = 0;
-        std::string shown;
-        ASSERT_TRUE(TestRegistry::GetRaw(HKEY_CURRENT_USER, channel.c_str(), "internalState", type, shown));
-        EXPECT_EQ(4u, shown.size()) << "the shown headline is remembered";
-
-        RunningProgram again;
-        const HWND panel = again.WaitForWindow(20000);
-        ASSERT_NE(nullptr, panel);
-        ASSERT_TRUE(WaitUntil([&] { return !slidIn(panel); }));
-        EXPECT_FALSE(WaitUntil([&] { return slidIn(panel); }, 6000)) << "the headline came back";
-        EXPECT_EQ(0u, again.Exit(panel));
-    }
-}
-
-TEST_F(StartupTest, ExitEndsPromptlyWhileAServerHoldsAFetch)
-{
+    const std::string legacy = "\\http:__legacy.test_rss";
+    TestRegistry::SetDword(User, (Root + legacy).c_str(), "pollingInterval", 45);
+    TestRegistry::SetDword(User, Root, "newsDisplayed", 5);
     // The update check's server takes the request and never answers.
     CTestHttpServer server(
         [](const CTestHttpServer::Request&)
@@ -434,30 +130,171 @@ TEST_F(StartupTest, ExitEndsPromptlyWhileAServerHoldsAFetch)
             reply.stall = true;
             return reply;
         });
-    TestRegistry::SetString(HKEY_CURRENT_USER, Root, "updateServiceUrl", server.GetUrl("/"));
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "checkForUpdates", 1);
+    TestRegistry::SetString(User, Root, "updateServiceUrl", server.GetUrl("/"));
+
     RunningProgram program;
-    const HWND panel = program.WaitForWindow(20000);
-    ASSERT_NE(nullptr, panel);
+    ASSERT_NE(nullptr, program.Panel()) << "no panel window appeared";
+    EXPECT_TRUE(TestRegistry::KeyExists(User, (Root + std::string("\\Channels") + legacy).c_str()));
+    EXPECT_FALSE(TestRegistry::KeyExists(User, (Root + legacy).c_str()));
     ASSERT_TRUE(WaitUntil([&] { return server.GetRequestCount() == 1; }));
+
+    EXPECT_EQ(0u, RunningProgram().WaitForExit(20000)) << "a second start ends at once";
+    HWND sheet = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (sheet = program.Window(nullptr, "tidelight Configuration")) != nullptr; }));
+    const HWND page = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    const std::string added = "http://127.0.0.1:1/added.xml";
+    ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_URL), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(added.c_str()));
+    ::SendMessageA(::GetDlgItem(page, IDC_CHANNEL_ADD), BM_CLICK, 0, 0);
+    ::PostMessageA(::GetDlgItem(page, IDC_CHANNEL_IMPORT), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return program.Window(nullptr, "Import channels") != nullptr; }));
+
     // Waiting for the fetch would take its half-minute time-outs.
-    EXPECT_EQ(0u, program.Exit(panel, 10000));
-    EXPECT_TRUE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Root, "newsDisplayed"))
-        << "saved as at any exit";
-    server.Stop();
+    EXPECT_EQ(0u, program.Exit(10000));
+    EXPECT_EQ(15u, TestRegistry::CountValues(User, Root));
+    DWORD value = 0;
+    EXPECT_TRUE(TestRegistry::GetDword(User, Root, "newsDisplayed", value) && value == 5) << value;
+    EXPECT_TRUE(TestRegistry::KeyExists(User, (Root + std::string("\\Channels\\") + added).c_str()));
 }
 
-TEST_F(StartupTest, ExitWhileAFileDialogOfTheSheetIsOpenClosesItThenEndsNormally)
+// Log-off saves at once; when the session goes on after all, a value changed
+// meanwhile stays as it is, because the settings were written once already.
+TEST_F(StartupTest, EndOfSessionSavesAtOnceAndExitDoesNotSaveAgain)
 {
+    // A download job whose server is gone: its record is written at log-off
+    // too, not only at a normal exit.
+    const std::string job = std::string(Root) + "\\Downloads\\http://127.0.0.1:1/gone.bin";
+    TestRegistry::CreateKey(User, job.c_str());
     RunningProgram program;
-    const HWND panel = program.WaitForWindow(20000);
+    const HWND panel = program.Panel();
     ASSERT_NE(nullptr, panel);
-    const HWND page = program.OpenChannelsPage(panel);
-    ASSERT_NE(nullptr, page);
-    ::PostMessageA(::GetDlgItem(page, IDC_CHANNEL_IMPORT), BM_CLICK, 0, 0);
-    ASSERT_TRUE(
-        WaitUntil([&] { return FindProcessWindow(program.Id(), nullptr, "Import channels") != nullptr; }));
-    EXPECT_EQ(0u, program.Exit(panel));
-    EXPECT_TRUE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Root, "newsDisplayed"))
-        << "saved as at any exit";
+    // Whatever start-up wrote, log-off must write again.
+    ::RegDeleteKeyValueA(User, job.c_str(), "fileName");
+    DWORD_PTR answer = 0;
+    ASSERT_NE(0, ::SendMessageTimeoutA(panel, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), answer);
+    EXPECT_EQ(15u, TestRegistry::CountValues(User, Root));
+    EXPECT_TRUE(TestRegistry::ValueExists(User, job.c_str(), "fileName"));
+    TestRegistry::SetDword(User, Root, "panelDisplayTime", 4);
+    EXPECT_EQ(0u, program.Exit());
+    DWORD value = 0;
+    EXPECT_TRUE(TestRegistry::GetDword(User, Root, "panelDisplayTime", value) && value == 4) << value;
+}
+
+// A headline of a local channel slides in once, and a stored download starts
+// with the program. Whether the program is then quit or killed, the headline
+// is remembered as shown and never comes back, and the download goes on from
+// its partial file at the next start. The file lands in Downloads beside the
+// program, as it would for a user; the test removes it again.
+TEST_F(StartupTest, AfterAQuitOrAKillTheHeadlineStaysShownAndTheDownloadResumes)
+{
+    std::string body(640 * 1024, '\0');
+    for (size_t i = 0; i < body.size(); ++i)
+    {
+        body[i] = static_cast<char>((i * 31 + i / 251) % 256);
+    }
+    RECT screen;
+    ::GetWindowRect(::GetDesktopWindow(), &screen);
+    const auto slidIn = [&](HWND panel)
+    {
+        RECT window;
+        ::GetWindowRect(panel, &window);
+        return window.left < screen.right;
+    };
+    for (const bool kill : {false, true})
+    {
+        SCOPED_TRACE(kill ? "killed" : "quit");
+        TestRegistry::DeleteTree(User, Root);
+        // The download's first request gets a part and then nothing more:
+        // the program ends in the middle of it.
+        CTestHttpServer server(
+            [&](const CTestHttpServer::Request& request)
+            {
+                if (request.target == "/feed.xml")
+                {
+                    return CTestHttpServer::Reply::Ok(
+                        "<rss version=\"2.0\"><channel><title>Local</title><item><title>Only once</title>"
+                        "<link>http://127.0.0.1/one</link></item></channel></rss>");
+                }
+                CTestHttpServer::Reply reply = CTestHttpServer::Reply::Ok(body, "application/octet-stream");
+                reply.honourRange = true;
+                reply.pieceSize = request.Header("Range") == "bytes=0-" ? 64 * 1024 : 0;
+                reply.pieceDelayMs = 120 * 1000;
+                return reply;
+            });
+        const auto fetches = [&](bool feed)
+        {
+            std::vector<CTestHttpServer::Request> requests = server.GetRequests();
+            requests.erase(std::remove_if(requests.begin(), requests.end(),
+                                          [&](const CTestHttpServer::Request& r)
+                                          { return (r.target == "/feed.xml") != feed; }),
+                           requests.end());
+            return requests;
+        };
+        const std::string channel = std::string(Root) + "\\Channels\\" + server.GetUrl("/feed.xml");
+        TestRegistry::SetDword(User, channel.c_str(), "pollingInterval", 20);
+        TestRegistry::SetDword(User, Root, "panelDisplayInterval", 1);
+        TestRegistry::SetDword(User, Root, "checkForUpdates", 0);
+        TestRegistry::SetDword(User, Root, "helpActive", 0);
+        const std::string name =
+            "e2e-resume-" + std::to_string(::GetCurrentProcessId()) + (kill ? "-k" : "") + ".bin";
+        const std::string job = std::string(Root) + "\\Downloads\\" + server.GetUrl("/" + name);
+        TestRegistry::CreateKey(User, job.c_str());
+        const std::string program = ProgramPath();
+        const std::string file = program.substr(0, program.find_last_of('\\') + 1) + "Downloads\\" + name;
+        struct RemoveFile
+        {
+            const std::string& path;
+            ~RemoveFile() { ::DeleteFileA(path.c_str()); }
+        } removeFile{file};
+        {
+            RunningProgram first;
+            const HWND panel = first.Panel();
+            ASSERT_NE(nullptr, panel);
+            // Once it waits beyond the right edge: a window just made may be anywhere.
+            ASSERT_TRUE(WaitUntil([&] { return !slidIn(panel); }));
+            ASSERT_TRUE(WaitUntil([&] { return slidIn(panel); }, 30000));
+            EXPECT_EQ(1u, fetches(true).size()) << "the document read for detection is the first poll's";
+            ASSERT_TRUE(WaitUntil([&] { return FileSize(file) > 0; }, 30000))
+                << "the stored download never began";
+            if (kill)
+            {
+                ::Sleep(4000);
+                first.Kill();
+            }
+            else
+            {
+                EXPECT_EQ(0u, first.Exit());
+                DWORD value = 0;
+                EXPECT_TRUE(TestRegistry::GetDword(User, Root, "newsDisplayed", value) && value == 1)
+                    << value;
+            }
+        }
+        DWORD type = 0;
+        std::string shown;
+        ASSERT_TRUE(TestRegistry::GetRaw(User, channel.c_str(), "internalState", type, shown));
+        EXPECT_EQ(4u, shown.size()) << "the shown headline is remembered";
+        const long long partial = FileSize(file);
+        ASSERT_GT(partial, 0);
+        ASSERT_LT(partial, 64 * 1024);
+        std::string fileName;
+        EXPECT_EQ(!kill, TestRegistry::GetRaw(User, job.c_str(), "fileName", type, fileName));
+        EXPECT_FALSE(TestRegistry::ValueExists(User, job.c_str(), "completeSize"));
+
+        RunningProgram again;
+        const HWND panel = again.Panel();
+        ASSERT_NE(nullptr, panel);
+        ASSERT_TRUE(WaitUntil([&] { return !slidIn(panel); }));
+        EXPECT_FALSE(WaitUntil([&] { return slidIn(panel); }, 6000)) << "the headline came back";
+        EXPECT_TRUE(WaitUntil([&] { return FileSize(file) == static_cast<long long>(body.size()); }, 60000));
+        EXPECT_EQ(0u, again.Exit());
+        const std::vector<CTestHttpServer::Request> downloads = fetches(false);
+        ASSERT_GE(downloads.size(), 2u);
+        EXPECT_EQ("bytes=0-", downloads.front().Header("Range"));
+        EXPECT_EQ("bytes=" + std::to_string(partial) + "-", downloads.back().Header("Range"));
+        std::ifstream written(file, std::ios::binary);
+        EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(written), {}) == body)
+            << "the two runs' parts fit together";
+    }
 }

@@ -41,8 +41,11 @@ protected:
     }
     ~DesktopPanelTest() override
     {
+        const CSettings defaults{CSettings::DefaultsOnly{}};
         Settings().SetFullLayout(true);
         Settings().SetNewsDisplayed(0);
+        Settings().SetPanelDisplayTime(defaults.GetPanelDisplayTime());
+        Settings().SetPanelDisplayInterval(defaults.GetPanelDisplayInterval());
     }
 
     CFakeRetriever* Channel(const char* key)
@@ -169,6 +172,27 @@ TEST_F(DesktopPanelTest, SlidesInFiftyStepsStaysUnderThePointerAndSlidesOut)
     EXPECT_EQ(0, m_panel.GetOpacity());
     Step();
     EXPECT_EQ(CDesktopPanel::Hidden, m_panel.GetAnimationState());
+}
+
+// The real cycle timer: once shown, the headline leaves after the display
+// time, not after the pause between headlines.
+TEST_F(DesktopPanelTest, AShownHeadlineLeavesAfterTheDisplayTime)
+{
+    Settings().SetPanelDisplayTime(1);
+    Settings().SetPanelDisplayInterval(60);
+    m_channel->Offer("brief");
+    Cycle(CDesktopPanel::Shown);
+    EXPECT_TRUE(WaitUntil(
+        [&]
+        {
+            MSG message;
+            while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            {
+                ::DispatchMessageA(&message);
+            }
+            return m_panel.GetAnimationState() != CDesktopPanel::Shown;
+        },
+        5000));
 }
 
 TEST_F(DesktopPanelTest, CloseButtonDismissesAndSlidesOutEvenFromOffTheSlidesGrid)
@@ -382,13 +406,37 @@ TEST_F(DesktopPanelTest, DoubleClickOpensAFileOnlyForTheDownloadServicesNotice)
     EXPECT_EQ(std::make_pair(file, std::string()), opened[1]);
 }
 
-// The tray icon and its menu.
-
-TEST_F(DesktopPanelTest, RepeatItemsAreGreyUntilTheHistoryHoldsEnough)
+// The tray icon: its tip counts what waits, the pointer over it refreshes
+// the tip, it outlives a restarted taskbar, and the menu's repeat items are
+// grey until the history holds enough.
+TEST_F(DesktopPanelTest, TheTrayIconsTipCountsWaitingHeadlinesItOutlivesTheTaskbarAndRepeatsGreyOut)
 {
+    EXPECT_TRUE(m_panel.IsTrayIconAdded());
+    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
+    m_channel->Offer("waiting");
+    m_channel->Offer("waiting too");
+    // Other ids are not ours.
+    const UINT trayMessage = ::RegisterWindowMessageA("WM_TRAYICON");
+    Send(trayMessage, 99, WM_MOUSEMOVE);
+    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
+    Send(trayMessage, 205, WM_MOUSEMOVE);
+    EXPECT_STREQ(L"tidelight 1.7\n2 Buffered news\n0 Downloads", m_panel.GetTrayTip());
+
+    // A restarted shell knows no icons; the tip is the cheapest question.
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    icon.hWnd = m_window;
+    icon.uID = 205;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &icon));
+    icon.uFlags = NIF_TIP;
+    ASSERT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
+    Send(::RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
+
     Common::CUniqueMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU)));
     ASSERT_TRUE(menu);
     const HMENU popup = ::GetSubMenu(menu.get(), 0);
+    // History, then whether the last one, five and ten are grey.
     const struct
     {
         unsigned history;
@@ -412,29 +460,4 @@ TEST_F(DesktopPanelTest, RepeatItemsAreGreyUntilTheHistoryHoldsEnough)
         EXPECT_EQ(row.ten, grey(ID_REPEAT_LAST_TEN));
         EXPECT_FALSE(grey(ID_REPEAT_ALL) || grey(ID_EXIT));
     }
-}
-
-TEST_F(DesktopPanelTest, TheTrayIconsTipCountsWaitingHeadlinesAndTheIconOutlivesTheTaskbar)
-{
-    EXPECT_TRUE(m_panel.IsTrayIconAdded());
-    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
-    m_channel->Offer("waiting");
-    m_channel->Offer("waiting too");
-    // The pointer passing over the icon refreshes the tip; other ids are not ours.
-    const UINT trayMessage = ::RegisterWindowMessageA("WM_TRAYICON");
-    Send(trayMessage, 99, WM_MOUSEMOVE);
-    EXPECT_STREQ(L"tidelight", m_panel.GetTrayTip());
-    Send(trayMessage, 205, WM_MOUSEMOVE);
-    EXPECT_STREQ(L"tidelight 1.7\n2 Buffered news\n0 Downloads", m_panel.GetTrayTip());
-
-    // A restarted shell knows no icons; the tip is the cheapest question.
-    NOTIFYICONDATAA icon = {};
-    icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    icon.hWnd = m_window;
-    icon.uID = 205;
-    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &icon));
-    icon.uFlags = NIF_TIP;
-    ASSERT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
-    Send(::RegisterWindowMessageA("TaskbarCreated"));
-    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
 }

@@ -7,7 +7,7 @@
 // the stop flag.
 #pragma once
 
-#include "common/UniqueHandle.h"
+#include "common/UniqueSocket.h"
 
 #include <atomic>
 #include <functional>

@@ -16,8 +16,8 @@ void SaveWindowPicture(HWND window, const std::string& name)
     {
         return;
     }
-    const HDC screen = ::GetDC(nullptr);
-    Common::CUniqueMemoryDc memory(::CreateCompatibleDC(screen));
+    const Common::CUniqueScreenDc screen(::GetDC(nullptr));
+    Common::CUniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
     BITMAPINFOHEADER info = {};
     info.biSize = sizeof(info);
     info.biWidth = width;
@@ -25,12 +25,12 @@ void SaveWindowPicture(HWND window, const std::string& name)
     info.biPlanes = 1;
     info.biBitCount = 32;
     void* bits = nullptr;
-    Common::CUniqueBitmap bitmap(
-        ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
-    const HGDIOBJ previous = ::SelectObject(memory.get(), bitmap.get());
-    ::BitBlt(memory.get(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    ::SelectObject(memory.get(), previous);
-    ::ReleaseDC(nullptr, screen);
+    Common::CUniqueBitmap bitmap(::CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&info),
+                                                    DIB_RGB_COLORS, &bits, nullptr, 0));
+    {
+        const Common::CSelectedObject selected(memory.get(), bitmap.get());
+        ::BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
+    }
     ::GdiFlush();
 
     ::CreateDirectoryA("..\\screenshots", nullptr);
