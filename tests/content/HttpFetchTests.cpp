@@ -16,18 +16,13 @@
 
 using Reply = CTestHttpServer::Reply;
 using Request = CTestHttpServer::Request;
+using TestDeflate::GzipRss;
 
 namespace
 {
 // "Basic " and the base64 of "reader:s3cr:et": a colon in the password too.
 const std::string ReaderCredentials = "Basic cmVhZGVyOnMzY3I6ZXQ=";
 const std::vector<CString> NoDocument = {"no document"};
-// Rss(1, 3) as zlib's gzip writes it.
-const std::string Gzip = TestDeflate::FromHex(
-    "1f8b08000000000002038590410a83400c45f79e62f000a68ebb92c64d6fd05e40da80c1712c33c1d6db77b0d4421166fb1e"
-    "79f083ed6b7466e61065f2a7b2ae0e654b1862fc319b18e1adefbc6747a8a28ee9dc895bcc55ee8cf02128cae3575f740a8b"
-    "a937e7c40fd4ab3e8e009e9fb1528e0ac9af0261bd2d76123693b0f944934934ff09d8b6427a04156f6585339c24010000");
-
 // A handler that always gives this reply, shaped by the test.
 CTestHttpServer::Handler Always(Reply reply, const std::function<void(Reply&)>& shape = nullptr)
 {
@@ -104,12 +99,12 @@ TEST_F(HttpFetchTest, DocumentArrivesWholeHoweverItIsCutOrCompressed)
         {"until the connection closes", 300, [](Reply& r) { r.contentLength = false; }},
         {"gzip", 3,
          [](Reply& r) {
-             r.body = Gzip, r.headers = {{"Content-Encoding", "gzip"}};
+             r.body = GzipRss, r.headers = {{"Content-Encoding", "gzip"}};
          }},
         // The deflate stream inside the gzip member, bare.
         {"deflate", 3,
          [](Reply& r) {
-             r.body = Gzip.substr(10, Gzip.size() - 18), r.headers = {{"Content-Encoding", "deflate"}};
+             r.body = GzipRss.substr(10, GzipRss.size() - 18), r.headers = {{"Content-Encoding", "deflate"}};
          }},
     };
     for (const auto& c : cases)
@@ -227,7 +222,7 @@ TEST_F(HttpFetchTest, BrokenOrHostileServersCostLittleAndGiveNothingElse)
         {"body cut short",
          Always(Reply::Ok(Rss(1, 100)), [](Reply& r) { r.closeAfterBodyBytes = r.body.size() / 2; })},
         // Without a length only the stream itself can tell it was cut.
-        {"gzip cut short", Always(Reply::Ok(Gzip.substr(0, Gzip.size() - 8)),
+        {"gzip cut short", Always(Reply::Ok(GzipRss.substr(0, GzipRss.size() - 8)),
                                   [](Reply& r) {
                                       r.headers = {{"Content-Encoding", "gzip"}}, r.contentLength = false;
                                   })},
