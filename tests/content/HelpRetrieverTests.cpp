@@ -33,8 +33,12 @@ protected:
 };
 } // namespace
 
-TEST_F(HelpRetrieverTest, TipsComeInOrderWithTheirTextsAndWrapAround)
+// One tip a quarter of an hour while switched on; the tips come in order
+// with their texts and wrap around.
+TEST_F(HelpRetrieverTest, TipsComeInOrderOneAQuarterOfAnHourWhileSwitchedOn)
 {
+    g_now = 900000;
+    EXPECT_EQ(0, m_help.HasHeadlines(nullptr)) << "not before 15 minutes of ticks";
     g_now = 900001;
     ASSERT_NE(0, m_help.HasHeadlines(nullptr));
     CHeadline tips[10];
@@ -45,23 +49,15 @@ TEST_F(HelpRetrieverTest, TipsComeInOrderWithTheirTextsAndWrapAround)
                  tips[0].GetDescription());
     EXPECT_STREQ("You can disable this feature in the \"Options\" tab at the configuration window.",
                  tips[1].GetDescription());
-    EXPECT_STREQ("Set the \"My browser supports tabs\" appropiately to improve compatibility between your default "
-                 "browser and tidelight.",
-                 tips[8].GetDescription());
+    EXPECT_STREQ(
+        "Set the \"My browser supports tabs\" appropiately to improve compatibility between your default "
+        "browser and tidelight.",
+        tips[8].GetDescription());
     EXPECT_STREQ(tips[0].GetDescription(), tips[9].GetDescription()) << "after 221 comes 213";
     EXPECT_TRUE(tips[0].IsSealed());
     EXPECT_EQ(&m_help, tips[0].GetRetriever());
     EXPECT_EQ(0, m_help.Dismiss(tips[0].GetId()));
-}
 
-TEST_F(HelpRetrieverTest, OneTipAQuarterOfAnHourWhileSwitchedOn)
-{
-    g_now = 900000;
-    EXPECT_EQ(0, m_help.HasHeadlines(nullptr)) << "not before 15 minutes of ticks";
-    g_now = 900001;
-    EXPECT_NE(0, m_help.HasHeadlines(nullptr));
-    CHeadline tip;
-    m_help.GetHeadlines(&tip, 1);
     g_now += 900000;
     EXPECT_EQ(0, m_help.HasHeadlines(nullptr));
     g_now += 1;
