@@ -1,7 +1,5 @@
 #include "content/ResponseBody.h"
 
-#include "content/FeedFormats.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,22 +39,4 @@ TEST(ResponseBody, JoinsPiecesCutAtTheirFirstZeroAndRefusesTheWholePastTheLimit)
         EXPECT_EQ(text, std::string(body.GetText(), body.GetLength()));
         EXPECT_EQ('\0', body.GetText()[body.GetLength()]);
     }
-}
-
-// A UTF-16 feed arrives cut at its first zero byte and yields nothing.
-TEST(ResponseBody, AWideFeedYieldsNothing)
-{
-    const std::string narrow =
-        "<rss><channel><title>Wide</title><item><title>T</title></item></channel></rss>";
-    std::string wide = "\xFF\xFE";
-    for (char c : narrow)
-    {
-        wide += std::string(1, c) + '\0';
-    }
-    CResponseBody body;
-    body.AppendPiece(wide.data(), wide.size());
-    EXPECT_STREQ("\xFF\xFE<", body.GetText());
-    TiXmlDocument document;
-    Content::ParseXmlBody(body.GetText(), document);
-    EXPECT_EQ(Content::FeedFormat::Unknown, Content::DetectFormat(document));
 }
