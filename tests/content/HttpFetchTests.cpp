@@ -101,11 +101,6 @@ TEST_F(HttpFetchTest, DocumentArrivesWholeHoweverItIsCutOrCompressed)
          [](Reply& r) {
              r.body = GzipRss, r.headers = {{"Content-Encoding", "gzip"}};
          }},
-        // The deflate stream inside the gzip member, bare.
-        {"deflate", 3,
-         [](Reply& r) {
-             r.body = GzipRss.substr(10, GzipRss.size() - 18), r.headers = {{"Content-Encoding", "deflate"}};
-         }},
     };
     for (const auto& c : cases)
     {
