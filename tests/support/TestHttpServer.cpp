@@ -106,11 +106,9 @@ void CTestHttpServer::Stop()
     // Only the accept thread added connection threads, and it is gone.
     for (std::thread& thread : m_connectionThreads)
     {
-        if (thread.joinable())
-        {
-            thread.join();
-        }
+        thread.join();
     }
+    m_connectionThreads.clear();
     m_listener.reset();
 }
 
