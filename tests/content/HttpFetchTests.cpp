@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using Reply = CTestHttpServer::Reply;
@@ -87,26 +88,18 @@ TEST_F(HttpFetchTest, DocumentArrivesWholeHoweverItIsCutOrCompressed)
 {
     const std::string feed = Rss(1, 300);
     ASSERT_GT(feed.size(), 4 * 4096u);
-    const struct
-    {
-        const char* name;
-        int stories;
-        std::function<void(Reply&)> shape;
-    } cases[] = {
+    const std::tuple<const char*, int, std::function<void(Reply&)>> cases[] = {
         {"at once", 300, nullptr},
         {"in small pieces", 300, [](Reply& r) { r.pieceSize = 700, r.pieceDelayMs = 1; }},
         {"chunked", 300, [](Reply& r) { r.chunkSize = 1500; }},
         {"until the connection closes", 300, [](Reply& r) { r.contentLength = false; }},
-        {"gzip", 3,
-         [](Reply& r) {
-             r.body = GzipRss, r.headers = {{"Content-Encoding", "gzip"}};
-         }},
+        {"gzip", 3, [](Reply& r) { r = Reply::Ok(GzipRss).With("Content-Encoding", "gzip"); }},
     };
-    for (const auto& c : cases)
+    for (const auto& [name, stories, shape] : cases)
     {
-        SCOPED_TRACE(c.name);
-        CTestHttpServer server(Always(Reply::Ok(feed), c.shape));
-        EXPECT_EQ(Stories(1, c.stories), Titles(server.GetUrl("/feed.xml").c_str()));
+        SCOPED_TRACE(name);
+        CTestHttpServer server(Always(Reply::Ok(feed), shape));
+        EXPECT_EQ(Stories(1, stories), Titles(server.GetUrl("/feed.xml").c_str()));
         EXPECT_EQ("gzip, deflate", server.GetRequests().at(0).Header("Accept-Encoding"));
     }
 }
@@ -122,19 +115,15 @@ TEST_F(HttpFetchTest, EachRequestCarriesWhatItShouldAndNoMore)
     CTestHttpServer origin(
         [&](const Request& request)
         {
-            Reply reply = Reply::WithStatus("401 Unauthorized", "<html><body>Who are you?</body></html>");
-            reply.headers.emplace_back("WWW-Authenticate", "Basic realm=\"feeds\"");
-            if (request.target != "/private.xml")
-            {
-                reply = Reply::Ok(Rss(1, 3));
-            }
-            else if (request.Header("Authorization") == ReaderCredentials)
-            {
-                reply = Reply::WithStatus("302 Found", "");
-                reply.headers = {{"Location", location}, {"Set-Cookie", "session=earned; Path=/"}};
-            }
-            reply.headers.emplace_back("Cache-Control", "max-age=3600");
-            return reply;
+            const Reply reply =
+                request.target != "/private.xml" ? Reply::Ok(Rss(1, 3))
+                : request.Header("Authorization") == ReaderCredentials
+                    ? Reply::WithStatus("302 Found", "")
+                          .With("Location", location)
+                          .With("Set-Cookie", "session=earned; Path=/")
+                    : Reply::WithStatus("401 Unauthorized", "<html><body>Who are you?</body></html>")
+                          .With("WWW-Authenticate", "Basic realm=\"feeds\"");
+            return reply.With("Cache-Control", "max-age=3600");
         });
     EXPECT_EQ(Stories(1, 3),
               Titles(origin.GetUrl("/f/\xD0\xBD\xD0\xBE news.xml?id=7&l=\xC3\xBC#latest").c_str()));
@@ -217,25 +206,18 @@ TEST_F(HttpFetchTest, BrokenOrHostileServersCostLittleAndGiveNothingElse)
         {"body cut short",
          Always(Reply::Ok(Rss(1, 100)), [](Reply& r) { r.closeAfterBodyBytes = r.body.size() / 2; })},
         // Without a length only the stream itself can tell it was cut.
-        {"gzip cut short", Always(Reply::Ok(GzipRss.substr(0, GzipRss.size() - 8)),
-                                  [](Reply& r) {
-                                      r.headers = {{"Content-Encoding", "gzip"}}, r.contentLength = false;
-                                  })},
+        {"gzip cut short",
+         Always(Reply::Ok(GzipRss.substr(0, GzipRss.size() - 8)).With("Content-Encoding", "gzip"),
+                [](Reply& r) { r.contentLength = false; })},
         {"body over the cap", Always(Reply::Ok(Rss(1, 50) + "<!-- one byte too many -->")), NoDocument, 90000,
          10000, Rss(1, 50).size()},
         // Closing a handle makes WinINet read on what is left, so only the
         // cap as shipped, not a smaller one, shows the fetch stops reading.
-        {"endless body of a huge length",
-         Always(Reply::Ok(Rss(1, 20)), [](Reply& r)
-                { r.endless = true, r.headers.emplace_back("Content-Length", "100000000000"); })},
+        {"endless body of a huge length", Always(Reply::Ok(Rss(1, 20)).With("Content-Length", "100000000000"),
+                                                 [](Reply& r) { r.endless = true; })},
         {"too deeply nested", Always(Reply::Ok(deep + "</rss>"))},
-        {"endless redirects",
-         [](const Request& request)
-         {
-             Reply moved = Reply::WithStatus("301 Moved Permanently", "");
-             moved.headers.emplace_back("Location", request.target + "x");
-             return moved;
-         }},
+        {"endless redirects", [](const Request& request)
+         { return Reply::WithStatus("301 Moved Permanently", "").With("Location", request.target + "x"); }},
     };
     for (const auto& c : cases)
     {
