@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 
 using Content::CAbstractRetriever;
 using Content::CFeedRetriever;
@@ -251,28 +252,24 @@ TEST_F(FeedRetrieverTest, FailuresShowNoticesAndDoubleThePauseAcrossRestartsUnti
 
 TEST_F(FeedRetrieverTest, AFailedPollPlansTheNextCheckByWhatTheServerSaid)
 {
-    const struct
-    {
-        Reply reply;
-        DWORD status;
-        int64_t pause; // 0: the feed is gone
-    } cases[] = {
+    // The reply, then the status and pause (0: the feed is gone) it leaves.
+    const std::tuple<Reply, DWORD, int64_t> cases[] = {
         {Reply::Ok("<html><body>Moved</body></html>", "text/html"), 200, Interval},
         {Reply::WithStatus("429 Too Many Requests", "").With("Retry-After", "7200"), 429, 7200},
         {Reply::WithStatus("410 Gone", ""), 410, 0},
     };
     int path = 0;
-    for (const auto& c : cases)
+    for (const auto& [reply, status, pause] : cases)
     {
-        SCOPED_TRACE(c.status);
+        SCOPED_TRACE(status);
         Serve(Reply::Ok(Rss(1, 3)));
         auto retriever = Start(m_server.GetUrl("/feed" + std::to_string(++path) + ".xml").c_str());
-        Serve(c.reply);
+        Serve(reply);
         ASSERT_TRUE(Poll(*retriever));
-        ExpectPaused(*retriever, c.pause);
+        ExpectPaused(*retriever, pause);
         EXPECT_EQ(1u, retriever->GetChannel()->GetPollFailure().count);
-        EXPECT_EQ(c.status, retriever->GetChannel()->GetPollFailure().status);
-        EXPECT_EQ(c.pause != 0, retriever->GetChannel()->GetEnabled());
+        EXPECT_EQ(status, retriever->GetChannel()->GetPollFailure().status);
+        EXPECT_EQ(pause != 0, retriever->GetChannel()->GetEnabled());
         // Stopped, it offers nothing but keeps what it had buffered.
         EXPECT_TRUE(StopsAtOnce(*retriever));
         EXPECT_EQ(0, retriever->HasHeadlines(nullptr));
