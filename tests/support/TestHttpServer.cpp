@@ -36,11 +36,7 @@ CTestHttpServer::Reply CTestHttpServer::Reply::Ok(const std::string& body, const
 CTestHttpServer::Reply CTestHttpServer::Reply::WithStatus(const std::string& status, const std::string& body,
                                                           const std::string& contentType)
 {
-    Reply reply;
-    reply.status = status;
-    reply.headers.emplace_back("Content-Type", contentType);
-    reply.body = body;
-    return reply;
+    return Reply{status, {{"Content-Type", contentType}}, body};
 }
 
 CTestHttpServer::CTestHttpServer(Handler handler) : m_handler(std::move(handler))
@@ -170,11 +166,9 @@ bool CTestHttpServer::ReadRequest(SOCKET connection, Request& request)
     return end != std::string::npos;
 }
 
-void CTestHttpServer::SendReply(SOCKET connection, const Request& request, const Reply& reply)
+void CTestHttpServer::SendReply(SOCKET connection, const Request& request, Reply reply)
 {
-    std::string status = reply.status;
-    Headers headers = reply.headers;
-    std::string body = reply.body;
+    std::string& body = reply.body;
     unsigned long first = 0;
     unsigned long last = ULONG_MAX;
     if (reply.honourRange &&
@@ -183,15 +177,15 @@ void CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
         const bool inside = first < body.size();
         last = std::min<unsigned long>(last, static_cast<unsigned long>(body.size()) - 1);
         const std::string part = inside ? std::to_string(first) + "-" + std::to_string(last) : "*";
-        status = inside ? "206 Partial Content" : "416 Range Not Satisfiable";
-        headers.emplace_back("Content-Range", "bytes " + part + "/" + std::to_string(body.size()));
+        reply.status = inside ? "206 Partial Content" : "416 Range Not Satisfiable";
+        reply.headers.emplace_back("Content-Range", "bytes " + part + "/" + std::to_string(body.size()));
         body = inside ? body.substr(first, last - first + 1) : "";
     }
 
     std::string encoded = body;
     if (reply.chunkSize != 0)
     {
-        headers.emplace_back("Transfer-Encoding", "chunked");
+        reply.headers.emplace_back("Transfer-Encoding", "chunked");
         encoded.clear();
         for (size_t offset = 0; offset < body.size(); offset += reply.chunkSize)
         {
@@ -204,11 +198,11 @@ void CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
     }
     else if (reply.contentLength && !reply.endless)
     {
-        headers.emplace_back("Content-Length", std::to_string(body.size()));
+        reply.headers.emplace_back("Content-Length", std::to_string(body.size()));
     }
     // One request a connection keeps the server simple.
-    std::string head = "HTTP/1.1 " + status + "\r\nConnection: close\r\n";
-    for (const auto& header : headers)
+    std::string head = "HTTP/1.1 " + reply.status + "\r\nConnection: close\r\n";
+    for (const auto& header : reply.headers)
     {
         head += header.first + ": " + header.second + "\r\n";
     }

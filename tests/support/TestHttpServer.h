@@ -98,7 +98,7 @@ private:
     // Reads and records one request; false when the connection ended or
     // the bytes were junk.
     bool ReadRequest(SOCKET connection, Request& request);
-    void SendReply(SOCKET connection, const Request& request, const Reply& reply);
+    void SendReply(SOCKET connection, const Request& request, Reply reply);
     // Appends what arrives; false when the connection ended or on stop.
     bool Receive(SOCKET connection, std::string& buffer);
     // Waits until the socket is readable or writable; false on stop.
