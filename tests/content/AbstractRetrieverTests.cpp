@@ -1,12 +1,12 @@
 #include "content/AbstractRetriever.h"
 
-#include "common/UniqueHandle.h"
 #include "core/ChannelRecord.h"
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using Content::CAbstractRetriever;
@@ -15,23 +15,22 @@ using Content::CWorkerTicket;
 
 namespace
 {
-// What the test observes of a worker; it outlives the retriever.
+// What the test observes of its workers: it outlives the retriever.
 struct WorkerLog
 {
-    std::atomic<int> polls{0};
-    std::atomic<int> blocked{0};
-    std::atomic<int> abandoned{0};
-    std::atomic<int> finished{0};
+    std::atomic<int> polls{0}, blocked{0}, abandoned{0}, finished{0};
+    Common::CUniqueKernelHandle gate{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
-// A worker whose "fetch" waits for a gate the test opens.
+// A worker whose "fetch" waits for the log's gate. The first fetch of a
+// worker counts as Polling (a format worker) or stays Initializing (format
+// detection).
 class CGatedRetriever : public CAbstractRetriever
 {
 public:
-    CGatedRetriever(WorkerLog& log, HANDLE gate, DWORD minutes) : m_log(log), m_gate(gate)
+    explicit CGatedRetriever(WorkerLog& log) : m_log(log)
     {
         m_channel = new CChannelRecord("$test", false);
-        m_channel->SetPollingInterval(minutes);
         m_threadProc = &CGatedRetriever::Worker;
     }
     ~CGatedRetriever() override { CAbstractRetriever::Stop(); }
@@ -39,8 +38,6 @@ public:
     unsigned GetHeadlines(CHeadline*, unsigned) override { return 0; }
     int HasHeadlines(int*) override { return 0; }
     int Dismiss(int) override { return 0; }
-    // Whether the first fetch counts as Polling (a format worker) or stays
-    // Initializing (format detection).
     bool m_pollingWhileFetching = false;
 
 private:
@@ -48,7 +45,6 @@ private:
     {
         CGatedRetriever& self = static_cast<CGatedRetriever&>(retriever);
         WorkerLog* log = nullptr;
-        HANDLE gate = nullptr;
         for (;;)
         {
             DWORD minutes = 0;
@@ -59,14 +55,11 @@ private:
                     return;
                 }
                 log = &self.m_log;
-                gate = self.m_gate;
-                if (self.m_pollingWhileFetching || self.m_state != Initializing)
-                {
-                    self.m_state = Polling;
-                }
+                self.m_state =
+                    self.m_pollingWhileFetching || self.m_state != Initializing ? Polling : Initializing;
             }
             ++log->blocked;
-            ::WaitForSingleObject(gate, INFINITE);
+            ::WaitForSingleObject(log->gate.get(), INFINITE);
             {
                 CTicketGuard inside(ticket);
                 if (!inside.Entered())
@@ -87,48 +80,42 @@ private:
     }
 
     WorkerLog& m_log;
-    HANDLE m_gate;
-};
-
-struct Gate
-{
-    Gate(bool open) : owner(::CreateEventA(nullptr, TRUE, open ? TRUE : FALSE, nullptr)) {}
-    Common::CUniqueKernelHandle owner;
-    const HANDLE handle = owner.get();
 };
 } // namespace
 
-TEST(AbstractRetriever, StopWhileInitializingAbandonsTheWorkerWithoutWaiting)
+// A stop while Initializing abandons the worker (a fetch may take minutes);
+// one during a poll waits for it. Only an idle worker wakes, a restart gives
+// a fresh one, and a zero-minute interval polls again at once.
+TEST(AbstractRetriever, StopAbandonsAnInitializingWorkerAndWaitsForAPollingOne)
 {
     WorkerLog log;
-    Gate gate(false);
     {
-        auto* retriever = new CGatedRetriever(log, gate.handle, 60);
+        auto retriever = std::make_unique<CGatedRetriever>(log);
+        EXPECT_EQ(CAbstractRetriever::Stopped, retriever->GetState());
+        EXPECT_EQ(1, retriever->Stop());
         ASSERT_NE(0, retriever->Start(0));
         EXPECT_EQ(CAbstractRetriever::Initializing, retriever->GetState());
         ASSERT_TRUE(WaitUntil([&] { return log.blocked == 1; }));
         EXPECT_EQ(0, retriever->Wake()) << "only an idle retriever wakes";
         EXPECT_EQ(1, retriever->Stop()); // returns although the "fetch" never ends
         EXPECT_EQ(CAbstractRetriever::Stopped, retriever->GetState());
-        delete retriever;
     }
     // The fetch ends after the retriever is gone: the worker must notice and
     // leave without touching it.
-    ::SetEvent(gate.handle);
-    EXPECT_TRUE(WaitUntil([&] { return log.abandoned == 1; }));
+    ::SetEvent(log.gate.get());
+    ASSERT_TRUE(WaitUntil([&] { return log.abandoned == 1; }));
     EXPECT_EQ(0, log.polls.load());
-}
 
-TEST(AbstractRetriever, StopDuringAPollWaitsForThePollToEnd)
-{
-    WorkerLog log;
-    Gate gate(false);
-    CGatedRetriever retriever(log, gate.handle, 60);
+    CGatedRetriever retriever(log);
+    retriever.GetChannel()->SetPollingInterval(60);
     retriever.m_pollingWhileFetching = true;
     ASSERT_NE(0, retriever.Start(0));
-    ASSERT_TRUE(WaitUntil([&] { return log.blocked == 1; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return log.polls == 1 && retriever.GetState() == CAbstractRetriever::Idle; }));
+    ::ResetEvent(log.gate.get());
+    EXPECT_EQ(1, retriever.Wake());
+    ASSERT_TRUE(WaitUntil([&] { return log.blocked == 3; }));
     EXPECT_EQ(CAbstractRetriever::Polling, retriever.GetState());
-
     std::atomic<bool> stopped{false};
     std::thread stopper(
         [&]
@@ -138,37 +125,13 @@ TEST(AbstractRetriever, StopDuringAPollWaitsForThePollToEnd)
         });
     ::Sleep(200);
     EXPECT_FALSE(stopped) << "Stop returned while the poll was still running";
-    ::SetEvent(gate.handle);
+    ::SetEvent(log.gate.get());
     stopper.join();
-    EXPECT_EQ(1, log.polls.load());
+    EXPECT_EQ(2, log.polls.load());
     EXPECT_EQ(1, log.finished.load());
     EXPECT_EQ(CAbstractRetriever::Stopped, retriever.GetState());
-}
 
-TEST(AbstractRetriever, OnlyAnIdleWorkerWakesAndARestartGivesAFreshOne)
-{
-    WorkerLog log;
-    Gate gate(true);
-    CGatedRetriever retriever(log, gate.handle, 60);
-    EXPECT_EQ(CAbstractRetriever::Stopped, retriever.GetState());
-    EXPECT_EQ(1, retriever.Stop());
-    EXPECT_EQ(0, retriever.Wake());
+    retriever.GetChannel()->SetPollingInterval(0);
     retriever.Start(0);
-    ASSERT_TRUE(
-        WaitUntil([&] { return log.polls == 1 && retriever.GetState() == CAbstractRetriever::Idle; }));
-    EXPECT_EQ(1, retriever.Wake());
-    EXPECT_TRUE(WaitUntil([&] { return log.polls == 2; }));
-    retriever.Stop();
-    EXPECT_TRUE(WaitUntil([&] { return log.finished == 1; }));
-    retriever.Start(0);
-    EXPECT_TRUE(WaitUntil([&] { return log.polls == 3; }));
-}
-
-TEST(AbstractRetriever, ZeroMinutePollingIntervalPollsAgainAtOnce)
-{
-    WorkerLog log;
-    Gate gate(true);
-    CGatedRetriever retriever(log, gate.handle, 0);
-    retriever.Start(0);
-    EXPECT_TRUE(WaitUntil([&] { return log.polls >= 5; }));
+    EXPECT_TRUE(WaitUntil([&] { return log.polls >= 7; }));
 }

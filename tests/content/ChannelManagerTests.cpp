@@ -43,10 +43,13 @@ protected:
 };
 } // namespace
 
-TEST_F(ChannelManagerTest, ServicesComeFirstThenChannelsTakeTurns)
+// Each round starts after the channel that gave the last headline and asks
+// every channel once; removing the channel under the cursor still ends it.
+TEST_F(ChannelManagerTest, ServicesComeFirstThenChannelsTakeTurnsFromWhereTheLastRoundEnded)
 {
-    CFakeRetriever* a = Channel("http://a.test/");
-    CFakeRetriever* b = Channel("http://b.test/");
+    CFakeRetriever* a = Channel("a");
+    CFakeRetriever* b = Channel("b");
+    CFakeRetriever* c = Channel("c");
     CFakeRetriever* help = Service("$helpService");
     for (const char* title : {"a1", "a2", "a3"})
     {
@@ -55,7 +58,6 @@ TEST_F(ChannelManagerTest, ServicesComeFirstThenChannelsTakeTurns)
     b->Offer("b1");
     b->Offer("b2");
     help->Offer("tip");
-
     int count = -1;
     EXPECT_EQ(1, m_manager.HasHeadlines(&count));
     EXPECT_EQ(5, count) << "services are never counted";
@@ -67,13 +69,8 @@ TEST_F(ChannelManagerTest, ServicesComeFirstThenChannelsTakeTurns)
     help->Offer("another tip");
     EXPECT_EQ(1, m_manager.HasHeadlines(&count));
     EXPECT_EQ(0, count);
-}
+    EXPECT_STREQ("another tip", Next());
 
-TEST_F(ChannelManagerTest, RoundsStartAfterTheLastDeliveryAndAskEachRetrieverOnce)
-{
-    CFakeRetriever* a = Channel("a");
-    CFakeRetriever* b = Channel("b");
-    CFakeRetriever* c = Channel("c");
     c->Offer("c1");
     c->Offer("c2");
     EXPECT_STREQ("c1", Next());
@@ -81,19 +78,21 @@ TEST_F(ChannelManagerTest, RoundsStartAfterTheLastDeliveryAndAskEachRetrieverOnc
     const int asked = a->m_asked + b->m_asked + c->m_asked;
     EXPECT_STREQ("", Next());
     EXPECT_EQ(asked + 3, a->m_asked + b->m_asked + c->m_asked) << "an empty round asks each once";
-
-    // Removing the channel under the cursor still ends the next round.
-    b->Offer("b1");
+    b->Offer("b3");
     c->Offer("c3");
-    EXPECT_STREQ("b1", Next()); // the cursor now points at c
+    EXPECT_STREQ("b3", Next()); // the cursor now points at c
     m_manager.RemoveChannelAt(2);
     EXPECT_EQ(2u, m_manager.ChannelCount());
     EXPECT_STREQ("", Next());
 }
 
-TEST_F(ChannelManagerTest, ChannelsAreListedInByteOrderAndDuplicatesAreKept)
+// Keys are listed in byte order, duplicates kept; index access keeps other
+// threads out until the next call. The history keeps the configured number,
+// newest first, and outlives its retrievers, whose headlines no longer
+// resolve once they are removed, even to a new one at a reused address.
+TEST_F(ChannelManagerTest, ListsInByteOrderAndTheHistoryOutlivesRemovedRetrievers)
 {
-    for (const char* key : {"b", "A", "a", "a"})
+    for (const char* key : {"a", "A", "b", "a"})
     {
         Channel(key);
     }
@@ -106,12 +105,7 @@ TEST_F(ChannelManagerTest, ChannelsAreListedInByteOrderAndDuplicatesAreKept)
     }
     EXPECT_EQ(nullptr, m_manager.ChannelKeyAt(4));
     EXPECT_EQ(nullptr, m_manager.ChannelAt(4));
-}
-
-TEST_F(ChannelManagerTest, IndexAccessKeepsOtherThreadsOutUntilTheNextCall)
-{
-    Channel("a");
-    ASSERT_NE(nullptr, m_manager.ChannelAt(0));
+    auto* last = static_cast<CFakeRetriever*>(m_manager.ChannelAt(3));
     std::atomic<bool> counted{false};
     std::thread other(
         [&]
@@ -121,17 +115,17 @@ TEST_F(ChannelManagerTest, IndexAccessKeepsOtherThreadsOutUntilTheNextCall)
         });
     ::Sleep(150);
     EXPECT_FALSE(counted) << "the lock must stay held after ChannelAt";
-    EXPECT_EQ(1u, m_manager.ChannelCount()); // same thread: passes, then releases
+    EXPECT_EQ(4u, m_manager.ChannelCount()); // same thread: passes, then releases
     other.join();
     EXPECT_TRUE(counted);
-}
 
-TEST_F(ChannelManagerTest, HistoryKeepsTheConfiguredNumberNewestFirstAndOutlivesItsRetrievers)
-{
-    CFakeRetriever* a = Channel("a");
+    CFakeRetriever* help = Service("$helpService");
+    help->Offer("tip");
+    CHeadline tip;
+    m_manager.NextHeadline(tip);
     for (int i = 1; i <= 10; ++i)
     {
-        a->Offer(CString::Format("h%d", i));
+        last->Offer(CString::Format("h%d", i));
         Next();
     }
     ASSERT_EQ(8u, Settings().GetMaxHistorySize());
@@ -139,32 +133,22 @@ TEST_F(ChannelManagerTest, HistoryKeepsTheConfiguredNumberNewestFirstAndOutlives
     EXPECT_STREQ("h10", m_manager.HistoryAt(0).GetTitle());
     EXPECT_STREQ("h3", m_manager.HistoryAt(7).GetTitle());
     EXPECT_STREQ("", m_manager.HistoryAt(8).GetTitle());
+    const CHeadline fromLast = m_manager.HistoryAt(0);
+    EXPECT_EQ(last, m_manager.ResolveRetriever(fromLast));
+    EXPECT_EQ(help, m_manager.ResolveRetriever(tip));
+    m_manager.RemoveChannelAt(3);
+    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(fromLast));
+    Channel("b");
+    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(fromLast));
     m_manager.StopAll();
+    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(tip));
     EXPECT_EQ(8u, m_manager.HistoryCount());
 }
 
-TEST_F(ChannelManagerTest, HeadlinesOfRemovedRetrieversNoLongerResolve)
-{
-    CFakeRetriever* a = Channel("a");
-    CFakeRetriever* help = Service("$helpService");
-    a->Offer("a1");
-    help->Offer("tip");
-    CHeadline tip;
-    CHeadline fromA;
-    m_manager.NextHeadline(tip);
-    m_manager.NextHeadline(fromA);
-    EXPECT_EQ(a, m_manager.ResolveRetriever(fromA));
-    EXPECT_EQ(help, m_manager.ResolveRetriever(tip));
-    m_manager.RemoveChannelAt(0);
-    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(fromA));
-    // A new retriever, even at a reused address, is not the old one.
-    Channel("b");
-    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(fromA));
-    m_manager.StopAll();
-    EXPECT_EQ(nullptr, m_manager.ResolveRetriever(tip));
-}
-
-TEST_F(ChannelManagerTest, AddChannelRefusesKeysThatCannotNameTheirOwnRegistryKey)
+// A key that cannot name its own registry key is refused. At start-up the
+// stored channels come up (a disabled one stopped), a missing Channels key
+// is made, and a removed channel's key goes.
+TEST_F(ChannelManagerTest, StartUpListsTheStoredChannelsAndOnlyKeysThatCanNameTheirOwnAreAdded)
 {
     const CString refused[] = {"",
                                "http://a.test\\..\\",
@@ -178,12 +162,7 @@ TEST_F(ChannelManagerTest, AddChannelRefusesKeysThatCannotNameTheirOwnRegistryKe
     }
     EXPECT_EQ(0u, m_manager.ChannelCount());
     EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, "SOFTWARE\\tidelight\\Channels\\http:"));
-}
 
-// At start-up the stored channels come up (a disabled one stopped), a missing
-// Channels key is made, and a removed channel's key goes.
-TEST_F(ChannelManagerTest, StartUpListsTheStoredChannels)
-{
     Settings().SetCheckForUpdates(false);
     {
         CChannelManager manager;

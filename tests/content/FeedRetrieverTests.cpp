@@ -1,20 +1,20 @@
 #include "content/FeedRetriever.h"
 
-#include "content/IdHistory.h"
 #include "core/ChannelRecord.h"
 #include "support/RegistrySandbox.h"
+#include "support/TestFeeds.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 
 using Content::CAbstractRetriever;
 using Content::CFeedRetriever;
@@ -23,35 +23,15 @@ using Request = CTestHttpServer::Request;
 
 namespace
 {
-std::string Items(int first, int last)
+const int64_t Interval = 20 * 60; // a new channel's
+const char Date[] = "Tue, 03 Jun 2025 10:00:00 GMT";
+
+int64_t Now()
 {
-    std::string items;
-    for (int i = first; i <= last; ++i)
-    {
-        const std::string n = std::to_string(i);
-        items += "<item><title>Story " + n + "</title><link>http://127.0.0.1/story/" + n +
-                 "</link><description>About &lt;b&gt;story&lt;/b&gt; " + n + "</description></item>";
-    }
-    return items;
+    return static_cast<int64_t>(std::time(nullptr));
 }
 
-std::string Rss(int first, int last, const std::string& more = "")
-{
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Test channel</title>" +
-           Items(first, last) + more + "</channel></rss>";
-}
-
-std::vector<CString> Stories(int first, int last)
-{
-    std::vector<CString> titles;
-    for (int i = first; i <= last; ++i)
-    {
-        titles.push_back(CString::Format("Story %d", i));
-    }
-    return titles;
-}
-
-// A channel on a local server whose answers the test scripts.
+// Channels on a local server whose answers the test scripts.
 class FeedRetrieverTest : public ::testing::Test
 {
 protected:
@@ -64,43 +44,48 @@ protected:
               }),
           m_key(m_server.GetUrl("/feed.xml").c_str())
     {
-        Serve(Reply::Ok(Rss(1, 3)));
     }
 
-    void Serve(const Reply& reply)
-    {
-        Handle([reply](const Request&) { return reply; });
-    }
     void Handle(const CTestHttpServer::Handler& handler)
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_handler = handler;
     }
+    void Serve(const Reply& reply)
+    {
+        Handle([reply](const Request&) { return reply; });
+    }
+    // A started channel whose first fetch has ended.
     std::unique_ptr<CFeedRetriever> Start(const CString& key)
     {
+        const size_t before = m_server.GetRequestCount();
         auto retriever = std::make_unique<CFeedRetriever>();
         retriever->Initialize(key);
         retriever->Start(0);
+        EXPECT_TRUE(Settled(*retriever, before));
         return retriever;
     }
-    static int Waiting(CFeedRetriever& retriever)
+    // Polls again now: wakes it when Idle, else switches it off and on.
+    bool Poll(CFeedRetriever& retriever)
     {
-        int count = 0;
-        return retriever.HasHeadlines(&count) ? count : 0;
-    }
-    // Wakes the retriever unless this is its first poll, and waits for the
-    // poll to end.
-    bool Poll(CFeedRetriever& retriever, bool wake = true)
-    {
-        const size_t requests = m_server.GetRequestCount() + 1;
-        if (wake && retriever.Wake() != 1)
+        const size_t before = m_server.GetRequestCount();
+        if (retriever.Wake() == 0)
         {
-            return false;
+            retriever.Stop();
+            retriever.Start(0);
         }
+        return Settled(retriever, before);
+    }
+    // A fetch after the count given has ended (the state leaves Idle or
+    // Error before the request goes out).
+    bool Settled(CFeedRetriever& retriever, size_t before)
+    {
         return WaitUntil(
-            [&] {
-                return m_server.GetRequestCount() >= requests &&
-                       retriever.GetState() == CAbstractRetriever::Idle;
+            [&]
+            {
+                const int state = retriever.GetState();
+                return m_server.GetRequestCount() > before &&
+                       (state == CAbstractRetriever::Idle || state == CAbstractRetriever::Error);
             });
     }
     static std::vector<CString> Take(CFeedRetriever& retriever)
@@ -112,6 +97,18 @@ protected:
             titles.push_back(headline.GetTitle());
         }
         return titles;
+    }
+    static bool StopsAtOnce(CFeedRetriever& retriever)
+    {
+        const ULONGLONG start = ::GetTickCount64();
+        retriever.Stop();
+        return ::GetTickCount64() - start < 2000;
+    }
+    static void ExpectPaused(const CFeedRetriever& retriever, int64_t pause)
+    {
+        EXPECT_EQ(CAbstractRetriever::Error, retriever.GetState());
+        EXPECT_NEAR(static_cast<double>(pause != 0 ? Now() + pause : 0),
+                    static_cast<double>(retriever.GetChannel()->GetPollFailure().nextCheck), 5.0);
     }
     std::string Stored(const char* name)
     {
@@ -129,156 +126,155 @@ protected:
 };
 } // namespace
 
-TEST_F(FeedRetrieverTest, DetectsTheFormatThenBuffersEveryNewHeadlineInOrder)
-{
-    auto retriever = Start(m_key);
-    ASSERT_TRUE(Poll(*retriever, false));
-    // The document read for detection is the first poll's.
-    EXPECT_EQ(1u, m_server.GetRequestCount());
-    EXPECT_EQ("tidelight/1.7", m_server.GetRequests()[0].Header("User-Agent"));
-    EXPECT_EQ(3, Waiting(*retriever));
-    EXPECT_STREQ("Test channel", retriever->GetTitle());
-    EXPECT_GT(retriever->GetLastCheckTime(), 0);
-
-    CHeadline headlines[5];
-    ASSERT_EQ(3u, retriever->GetHeadlines(headlines, 5));
-    EXPECT_STREQ("Story 1", headlines[0].GetTitle());
-    EXPECT_STREQ("About story 1", headlines[0].GetDescription());
-    EXPECT_STREQ("Test channel", headlines[0].GetChannelTitle());
-    EXPECT_STREQ("Story 3", headlines[2].GetTitle());
-    EXPECT_EQ(retriever.get(), headlines[0].GetRetriever());
-    EXPECT_EQ(retriever->GetSerial(), headlines[0].GetRetrieverSerial());
-    EXPECT_EQ(3, retriever->GetDisplayedHeadlines());
-    EXPECT_EQ(0, retriever->GetBufferedHeadlines());
-}
-
-TEST_F(FeedRetrieverTest, ShownHeadlinesStayShownAcrossRestartsAndIdenticalItemsComeOnce)
-{
-    {
-        auto retriever = Start(m_key);
-        ASSERT_TRUE(Poll(*retriever, false));
-        CHeadline first;
-        ASSERT_EQ(1u, retriever->GetHeadlines(&first, 1)); // shown: story 1
-    }
-    // Stories 2 and 3 were buffered but never shown: they come back.
-    Serve(Reply::Ok(Rss(1, 4, Items(4, 4))));
-    auto retriever = Start(m_key);
-    ASSERT_TRUE(Poll(*retriever, false));
-    EXPECT_EQ(Stories(2, 4), Take(*retriever));
-}
-
-TEST_F(FeedRetrieverTest, AnUnchangedFeedIsAnIdleCheckAndTheValidatorsOutliveARestart)
+// A channel's life: its format is told by the first poll's own document, an
+// item is buffered once, a shown one stays shown across restarts, a lasting
+// move is remembered, an unchanged feed costs a 304 that forgets nothing,
+// and a feed whose addresses all changed is one notice.
+TEST_F(FeedRetrieverTest, ShowsEachHeadlineOnceAcrossPollsRestartsAndMoves)
 {
     std::atomic<int> version{1};
     Handle(
         [&](const Request& request)
         {
             const std::string etag = "\"v" + std::to_string(version) + "\"";
+            if (request.target == "/feed.xml")
+            {
+                return Reply::WithStatus("301 Moved Permanently", "").With("Location", "/new.xml");
+            }
             if (request.Header("If-None-Match") == etag)
             {
                 return Reply::WithStatus("304 Not Modified", "");
             }
-            Reply reply = Reply::Ok(Rss(1, 99 + version));
-            reply.headers = {{"ETag", etag}, {"Last-Modified", "Tue, 03 Jun 2025 10:00:00 GMT"}};
-            return reply;
+            const std::string site = version < 3 ? "news.test" : "new.test";
+            std::string feed = Rss(1, version == 1 ? 100 : 101, site);
+            feed.insert(feed.find("</channel>"), Item(1, site));
+            return Reply::Ok(feed).With("ETag", etag).With("Last-Modified", Date);
         });
     auto retriever = Start(m_key);
-    ASSERT_TRUE(Poll(*retriever, false));
-    Take(*retriever);
-    const int64_t firstCheck = retriever->GetLastCheckTime();
-    ASSERT_TRUE(WaitUntil([&] { return static_cast<int64_t>(std::time(nullptr)) > firstCheck; }));
-    ASSERT_TRUE(Poll(*retriever));
-    EXPECT_EQ("\"v1\"", m_server.GetRequests()[1].Header("If-None-Match"));
-    EXPECT_EQ("Tue, 03 Jun 2025 10:00:00 GMT", m_server.GetRequests()[1].Header("If-Modified-Since"));
-    EXPECT_GT(retriever->GetLastCheckTime(), firstCheck);
-    EXPECT_EQ(0, Waiting(*retriever));
+    EXPECT_EQ(2u, m_server.GetRequestCount()) << "the move, then the one document";
+    EXPECT_STREQ(m_key, retriever->GetKey());
+    EXPECT_STREQ("Daily Tide", retriever->GetTitle());
+    CHeadline shown[95];
+    ASSERT_EQ(95u, retriever->GetHeadlines(shown, 95));
+    EXPECT_STREQ("Story 95", shown[94].GetTitle());
+    EXPECT_STREQ("Daily Tide", shown[0].GetChannelTitle());
+    EXPECT_EQ(retriever.get(), shown[0].GetRetriever());
+    EXPECT_EQ(retriever->GetSerial(), shown[0].GetRetrieverSerial());
+    EXPECT_EQ(95, retriever->GetDisplayedHeadlines());
+    EXPECT_EQ(5, retriever->GetBufferedHeadlines()) << "the repeated story 1 came once";
 
-    // The 304 did not make the channel forget what it showed (more than it
-    // keeps of ids a feed drops): only the new story comes, and the new
-    // validator is the one stored.
+    // What was buffered but never shown comes back after a restart, from
+    // where the feed moved.
+    retriever.reset();
+    EXPECT_EQ(m_server.GetUrl("/new.xml"), Stored("currentUrl"));
+    retriever = Start(m_key);
+    EXPECT_EQ("/new.xml", m_server.GetRequests().at(2).target);
+    EXPECT_EQ(Stories(96, 100), Take(*retriever));
+
+    const int64_t firstCheck = retriever->GetLastCheckTime();
+    ASSERT_TRUE(WaitUntil([&] { return Now() > firstCheck; }));
+    ASSERT_TRUE(Poll(*retriever));
+    EXPECT_EQ("\"v1\"", m_server.GetRequests().back().Header("If-None-Match"));
+    EXPECT_EQ(Date, m_server.GetRequests().back().Header("If-Modified-Since"));
+    EXPECT_GT(retriever->GetLastCheckTime(), firstCheck);
     version = 2;
     ASSERT_TRUE(Poll(*retriever));
     EXPECT_EQ(Stories(101, 101), Take(*retriever));
+    version = 3;
+    ASSERT_TRUE(Poll(*retriever));
+    EXPECT_EQ(std::vector<CString>{"Daily Tide: 101 headlines changed their addresses; marked as seen"},
+              Take(*retriever));
+    version = 4;
+    ASSERT_TRUE(Poll(*retriever));
+    EXPECT_EQ(0, retriever->HasHeadlines(nullptr));
     retriever.reset();
-    EXPECT_EQ("\"v2\"", Stored("etag"));
+    EXPECT_EQ("\"v4\"", Stored("etag"));
 }
 
 TEST_F(FeedRetrieverTest, RepeatingChannelsBufferEveryPollUntilDismissed)
 {
+    Serve(Reply::Ok(Rss(1, 3)));
     TestRegistry::SetDword(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), "repeatHeadlines", 1);
     auto retriever = Start(m_key);
-    ASSERT_TRUE(Poll(*retriever, false));
-    CHeadline first;
-    retriever->GetHeadlines(&first, 1); // taking does not mark it shown
+    CHeadline headline;
+    retriever->GetHeadlines(&headline, 1); // taking does not mark it shown
     ASSERT_TRUE(Poll(*retriever));
-    EXPECT_EQ(5, Waiting(*retriever));
     // Two copies of story 2 wait; one dismissal removes both for good.
     CHeadline second;
-    retriever->GetHeadlines(&second, 1);
-    EXPECT_STREQ("Story 2", second.GetTitle());
+    second.SetTitle("Story 2");
+    second.SetLink("http://news.test/2");
+    second.Seal();
     EXPECT_EQ(1, retriever->Dismiss(second.GetId()));
-    EXPECT_EQ(3, Waiting(*retriever));
     ASSERT_TRUE(Poll(*retriever));
-    const std::vector<CString> titles = Take(*retriever);
-    EXPECT_EQ(0, std::count(titles.begin(), titles.end(), CString("Story 2")));
-    EXPECT_EQ(2, std::count(titles.begin(), titles.end(), CString("Story 1")));
+    const std::vector<CString> expected = {"Story 3", "Story 1", "Story 3", "Story 1", "Story 3"};
+    EXPECT_EQ(expected, Take(*retriever));
 }
 
-TEST_F(FeedRetrieverTest, AFeedOfHundredsOfItemsNeverRepeatsWhatWasSeen)
+// Each failed attempt buffers a notice, which bypasses the histories; the
+// pause doubles across restarts until the first success.
+TEST_F(FeedRetrieverTest, FailuresShowNoticesAndDoubleThePauseAcrossRestartsUntilASuccess)
 {
-    Serve(Reply::Ok(Rss(1, 300)));
+    Serve(Reply::WithStatus("503 Service Unavailable", "<html>no</html>"));
     auto retriever = Start(m_key);
-    ASSERT_TRUE(Poll(*retriever, false));
-    EXPECT_EQ(300u, Take(*retriever).size());
-    for (int poll = 0; poll < 2; ++poll)
-    {
-        ASSERT_TRUE(Poll(*retriever));
-        EXPECT_EQ(0, Waiting(*retriever)) << "poll " << poll;
-    }
-    // Restarted, the channel still knows all 300.
+    ExpectPaused(*retriever, Interval);
+    ASSERT_TRUE(Poll(*retriever)); // switched off and on by hand: asked at once
+    ExpectPaused(*retriever, 2 * Interval);
+    ASSERT_EQ(2, retriever->GetBufferedHeadlines());
+    CHeadline notices[2];
+    ASSERT_EQ(2u, retriever->GetHeadlines(notices, 2));
+    EXPECT_STREQ("Application error", notices[0].GetChannelTitle());
+    EXPECT_STREQ("Channel not reachable", notices[0].GetTitle());
+    EXPECT_STREQ(m_key, notices[0].GetDescription());
+    EXPECT_EQ(notices[0].GetId(), notices[1].GetId());
+
+    // The next run waits out the pause, saying why, and still stops at once.
     retriever.reset();
-    retriever = Start(m_key);
-    ASSERT_TRUE(Poll(*retriever, false));
-    EXPECT_EQ(0, Waiting(*retriever));
+    const size_t before = m_server.GetRequestCount();
+    retriever = std::make_unique<CFeedRetriever>();
+    retriever->Initialize(m_key);
+    retriever->Start(0);
+    ASSERT_TRUE(WaitUntil([&] { return retriever->GetState() == CAbstractRetriever::Error; }));
+    ::Sleep(300);
+    EXPECT_EQ(before, m_server.GetRequestCount());
+    ExpectPaused(*retriever, 2 * Interval);
+    EXPECT_TRUE(StopsAtOnce(*retriever));
+    ASSERT_TRUE(Poll(*retriever));
+    ExpectPaused(*retriever, 4 * Interval);
+
+    Serve(Reply::Ok(Rss(1, 3)));
+    ASSERT_TRUE(Poll(*retriever));
+    EXPECT_EQ(CAbstractRetriever::Idle, retriever->GetState());
+    EXPECT_EQ(0u, retriever->GetChannel()->GetPollFailure().count);
+    retriever.reset();
+    EXPECT_FALSE(
+        TestRegistry::ValueExists(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key), "failedPolls"));
 }
 
-TEST_F(FeedRetrieverTest, EveryFailedDetectionBuffersAnErrorNotice)
+TEST_F(FeedRetrieverTest, AFailedPollPlansTheNextCheckByWhatTheServerSaid)
 {
-    Serve(Reply::WithStatus("404 Not Found", "<html><body>gone</body></html>"));
-    auto retriever = Start(m_key);
-    // Each start makes one detection attempt.
-    for (int attempt = 1; attempt <= 3; ++attempt)
+    // The reply, then the status and pause (0: the feed is gone) it leaves.
+    const std::tuple<Reply, DWORD, int64_t> cases[] = {
+        {Reply::Ok("<html><body>Moved</body></html>", "text/html"), 200, Interval},
+        {Reply::WithStatus("429 Too Many Requests", "").With("Retry-After", "7200"), 429, 7200},
+        {Reply::WithStatus("410 Gone", ""), 410, 0},
+    };
+    int path = 0;
+    for (const auto& [reply, status, pause] : cases)
     {
-        ASSERT_TRUE(WaitUntil([&] { return retriever->GetState() == CAbstractRetriever::Error; }));
-        retriever->Stop();
-        ASSERT_EQ(attempt, retriever->GetBufferedHeadlines());
-        if (attempt < 3)
-        {
-            retriever->Start(0);
-        }
+        SCOPED_TRACE(status);
+        Serve(Reply::Ok(Rss(1, 3)));
+        auto retriever = Start(m_server.GetUrl("/feed" + std::to_string(++path) + ".xml").c_str());
+        Serve(reply);
+        ASSERT_TRUE(Poll(*retriever));
+        ExpectPaused(*retriever, pause);
+        EXPECT_EQ(1u, retriever->GetChannel()->GetPollFailure().count);
+        EXPECT_EQ(status, retriever->GetChannel()->GetPollFailure().status);
+        EXPECT_EQ(pause != 0, retriever->GetChannel()->GetEnabled());
+        // Stopped, it offers nothing but keeps what it had buffered.
+        EXPECT_TRUE(StopsAtOnce(*retriever));
+        EXPECT_EQ(0, retriever->HasHeadlines(nullptr));
+        EXPECT_EQ(3, retriever->GetBufferedHeadlines());
     }
-    CHeadline notice;
-    ASSERT_EQ(1u, retriever->GetHeadlines(&notice, 1));
-    EXPECT_STREQ("Application error", notice.GetChannelTitle());
-    EXPECT_STREQ("Channel not reachable", notice.GetTitle());
-    EXPECT_STREQ(m_key, notice.GetDescription());
-    EXPECT_STREQ("", notice.GetLink());
-    // The notices bypass the histories: the same one comes again and again.
-    CHeadline again;
-    ASSERT_EQ(1u, retriever->GetHeadlines(&again, 1));
-    EXPECT_EQ(notice.GetId(), again.GetId());
-}
-
-TEST_F(FeedRetrieverTest, StoppedChannelsReportNothingButKeepTheirBuffer)
-{
-    auto retriever = Start(m_key);
-    ASSERT_TRUE(Poll(*retriever, false));
-    retriever->Stop();
-    EXPECT_EQ(0, retriever->HasHeadlines(nullptr));
-    EXPECT_EQ(3, retriever->GetBufferedHeadlines());
-    retriever->Start(0); // the format is known: one fetch, no detection
-    ASSERT_TRUE(Poll(*retriever, false));
-    EXPECT_EQ(3, Waiting(*retriever));
 }
 
 // The detection fetch, or the first poll after it, never gets an answer.
@@ -295,7 +291,9 @@ TEST_F(FeedRetrieverTest, StopDuringAFetchDoesNotWaitForTheNetwork)
                 reply.stall = ++seen >= stallingRequest;
                 return reply;
             });
-        auto retriever = Start(m_key);
+        auto retriever = std::make_unique<CFeedRetriever>();
+        retriever->Initialize(m_server.GetUrl("/feed" + std::to_string(stallingRequest) + ".xml").c_str());
+        retriever->Start(0);
         if (stallingRequest == 2)
         {
             // The first poll after detection comes when the retriever is woken.
@@ -317,38 +315,6 @@ TEST_F(FeedRetrieverTest, StopDuringAFetchDoesNotWaitForTheNetwork)
         stopper.join();
         EXPECT_EQ(CAbstractRetriever::Stopped, retriever->GetState());
         retriever.reset(); // the abandoned worker must never touch it again
-        TestRegistry::DeleteTree(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key));
     }
     m_server.Stop();
-}
-
-TEST_F(FeedRetrieverTest, OnlyAPermanentMoveChangesWhereTheChannelIsPolled)
-{
-    for (const std::string status :
-         {"301 Moved Permanently", "308 Permanent Redirect", "302 Found", "307 Temporary Redirect"})
-    {
-        SCOPED_TRACE(status);
-        const bool remembered = status.compare(0, 3, "301") == 0 || status.compare(0, 3, "308") == 0;
-        Handle(
-            [status](const Request& request)
-            {
-                Reply moved =
-                    request.target != "/feed.xml" ? Reply::Ok(Rss(1, 3)) : Reply::WithStatus(status, "");
-                moved.headers.emplace_back("Location", "/new.xml");
-                return moved;
-            });
-        const size_t before = m_server.GetRequestCount();
-        for (int run = 0; run < 2; ++run)
-        {
-            auto retriever = Start(m_key);
-            ASSERT_TRUE(WaitUntil([&] { return retriever->GetState() == CAbstractRetriever::Idle; }));
-            EXPECT_STREQ(m_key, retriever->GetKey());
-        }
-        // The second run's first request went where the first run was sent.
-        const std::vector<Request> requests = m_server.GetRequests();
-        ASSERT_GE(requests.size(), before + 3);
-        EXPECT_EQ(remembered ? "/new.xml" : "/feed.xml", requests[before + 2].target);
-        EXPECT_EQ(remembered ? m_server.GetUrl("/new.xml") : "", Stored("currentUrl"));
-        TestRegistry::DeleteTree(HKEY_CURRENT_USER, CChannelRecord::RegistryPath(m_key));
-    }
 }

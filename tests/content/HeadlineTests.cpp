@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace
 {
@@ -12,20 +13,11 @@ std::string Bytes(const CString& text)
 {
     return std::string(text.GetString(), text.GetLength());
 }
-
-int32_t Identity(const std::string& title, const char* link)
-{
-    return static_cast<int32_t>(Common::IdentityHash(title.c_str()) + Common::IdentityHash(link));
-}
 } // namespace
 
-TEST(HeadlineCleaning, FoldsTextToTheBytesThatIdentifyIt)
+TEST(Headline, CleaningFoldsTextToTheBytesThatIdentifyItAndTrimmingTakesBlanksOnlyAtTheEnds)
 {
-    const struct
-    {
-        const char* text;
-        const char* cleaned;
-    } cases[] = {
+    const std::pair<const char*, const char*> cleaned[] = {
         {"A<b>B</b>\tC\n", "ABC"},  // tags, tabs and line feeds go
         {"a\r\nb", "a\rb"},         // carriage returns stay
         {"a<b c d", "a"},           // a tag that never closes swallows the rest
@@ -41,85 +33,77 @@ TEST(HeadlineCleaning, FoldsTextToTheBytesThatIdentifyIt)
          "<b>x"}, // folded bytes are not read again as markup
         {"\xC3\xA9<i>\t</i>", "\xE9"},
     };
-    for (const auto& c : cases)
+    for (const auto& [text, expected] : cleaned)
     {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(c.cleaned, Bytes(CHeadline::Clean(c.text)));
+        EXPECT_EQ(expected, Bytes(CHeadline::Clean(text))) << text;
+    }
+    const std::pair<const char*, const char*> trimmed[] = {
+        {" http://example.com/a b \n", "http://example.com/a b"},
+        {"\t\n x\t", "x"},
+        {"x\r", "x\r"},
+        {" \t\n ", ""},
+        {"", ""}};
+    for (const auto& [text, expected] : trimmed)
+    {
+        EXPECT_EQ(expected, Bytes(CHeadline::Trim(text))) << text;
     }
 }
 
-TEST(HeadlineTrimming, RemovesBlanksOnlyAtBothEnds)
+// Each headline is filled, sealed, and filled again with other text, which
+// must change nothing. Fields read "title|shown|description|shown|link|
+// channel title|shown|enclosure"; only the folded title and the trimmed
+// link make the identity, the folded title as the document's bytes give it.
+TEST(Headline, SettersCleanTrimOrKeepDecodeTheShownTextAndSealingFixesEverything)
 {
-    const struct
+    using Content::TextEncoding;
+    // Encoding, title, description, link, channel title, enclosure, fields.
+    const std::tuple<TextEncoding, const char*, const char*, const char*, const char*, const char*,
+                     const char*>
+        cases[] = {
+            {TextEncoding::Utf8, "<b>Caf\xC3\xA9</b>\n", "one\ttwo", " http://example.com/ \n",
+             "<Caf\xC3\xA9>\n", " http://example.com/a.mp3 ",
+             "Caf\xE9|Caf\xC3\xA9|onetwo|onetwo|http://example.com/|<Caf\xC3\xA9>\n||"
+             " http://example.com/a.mp3 "},
+            // Russian in Windows-1251, inside markup.
+            {TextEncoding::Windows1251, "<b>\xCF\xF0\xE8</b>\n", "\xEC\xE8\xF0\t", "l", "<i>\xCD\xEE</i>", "",
+             "\xCF\xF0\xE8|\xD0\x9F\xD1\x80\xD0\xB8|\xEC\xE8\xF0|\xD0\xBC\xD0\xB8\xD1\x80|l|<i>\xCD\xEE</i>|"
+             "\xD0\x9D\xD0\xBE|"},
+        };
+    for (const auto& [encoding, title, description, link, channelTitle, enclosure, expected] : cases)
     {
-        const char* text;
-        const char* trimmed;
-    } cases[] = {{" http://example.com/a b \n", "http://example.com/a b"},
-                 {"\t\n x\t", "x"},
-                 {"x\r", "x\r"},
-                 {" \t\n ", ""},
-                 {"", ""}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(c.trimmed, Bytes(CHeadline::Trim(c.text)));
+        SCOPED_TRACE(expected);
+        CHeadline headline;
+        const TextEncoding read = encoding; // a lambda cannot capture a binding
+        const auto fill = [&](const char* t, const char* d, const char* l, const char* c, const char* e)
+        {
+            headline.SetTitle(t, read);
+            headline.SetDescription(d, read);
+            headline.SetLink(l);
+            headline.SetChannelTitle(c, read);
+            headline.SetEnclosureUrl(e);
+        };
+        const auto fields = [&]
+        {
+            return Bytes(headline.GetTitle()) + "|" + Bytes(headline.GetShownTitle()) + "|" +
+                   Bytes(headline.GetDescription()) + "|" + Bytes(headline.GetShownDescription()) + "|" +
+                   Bytes(headline.GetLink()) + "|" + Bytes(headline.GetChannelTitle()) + "|" +
+                   Bytes(headline.GetShownChannelTitle()) + "|" + Bytes(headline.GetEnclosureUrl());
+        };
+        fill(title, description, link, channelTitle, enclosure);
+        headline.Seal();
+        EXPECT_EQ(expected, fields());
+        const int32_t id = static_cast<int32_t>(Common::IdentityHash(Bytes(CHeadline::Clean(title)).c_str()) +
+                                                Common::IdentityHash(Bytes(CHeadline::Trim(link)).c_str()));
+        EXPECT_EQ(id, headline.GetId());
+        int owner = 0;
+        fill("Changed", "Changed", "http://changed/", "Changed", "http://changed/a.mp3");
+        headline.SetRetriever(reinterpret_cast<Content::CAbstractRetriever*>(&owner), 3);
+        EXPECT_EQ(expected, fields());
+        EXPECT_EQ(id, headline.GetId());
+        EXPECT_EQ(nullptr, headline.GetRetriever());
+        EXPECT_EQ(0u, headline.GetRetrieverSerial());
     }
-}
-
-TEST(Headline, SettersCleanTrimOrKeepAndSealingFixesTheIdentity)
-{
-    CHeadline headline;
-    headline.SetTitle("<b>Caf\xC3\xA9</b>\n");
-    headline.SetDescription("one\ttwo");
-    headline.SetLink(" http://example.com/ \n");
-    headline.SetChannelTitle("<Caf\xC3\xA9>\n");
-    headline.SetEnclosureUrl(" http://example.com/a.mp3 ");
-    headline.Seal();
-    EXPECT_EQ("Caf\xE9", Bytes(headline.GetTitle()));
-    EXPECT_EQ("Caf\xC3\xA9", Bytes(headline.GetShownTitle()));
-    EXPECT_EQ("onetwo", Bytes(headline.GetDescription()));
-    EXPECT_EQ("onetwo", Bytes(headline.GetShownDescription()));
-    EXPECT_EQ("http://example.com/", Bytes(headline.GetLink()));
-    EXPECT_EQ("<Caf\xC3\xA9>\n", Bytes(headline.GetChannelTitle()));
-    EXPECT_EQ("", Bytes(headline.GetShownChannelTitle())) << "all markup";
-    EXPECT_EQ(" http://example.com/a.mp3 ", Bytes(headline.GetEnclosureUrl()));
-    // Only the folded title and the trimmed link make the identity.
-    EXPECT_EQ(Identity("Caf\xE9", "http://example.com/"), headline.GetId());
-
-    // Sealed, nothing changes any more.
-    int owner = 0;
-    headline.SetTitle("Changed");
-    headline.SetLink("http://changed/");
-    headline.SetDescription("Changed");
-    headline.SetChannelTitle("Changed");
-    headline.SetEnclosureUrl("http://changed/a.mp3");
-    headline.SetRetriever(reinterpret_cast<Content::CAbstractRetriever*>(&owner));
-    EXPECT_EQ("Caf\xE9", Bytes(headline.GetTitle()));
-    EXPECT_EQ("http://example.com/", Bytes(headline.GetLink()));
-    EXPECT_EQ("onetwo", Bytes(headline.GetDescription()));
-    EXPECT_EQ("<Caf\xC3\xA9>\n", Bytes(headline.GetChannelTitle()));
-    EXPECT_EQ(" http://example.com/a.mp3 ", Bytes(headline.GetEnclosureUrl()));
-    EXPECT_EQ(nullptr, headline.GetRetriever());
-    EXPECT_EQ(Identity("Caf\xE9", "http://example.com/"), headline.GetId());
-
     CHeadline empty;
     empty.Seal();
     EXPECT_EQ(10762, empty.GetId());
-}
-
-TEST(Headline, ShownTextIsDecodedWhileTheIdentityStillSeesTheDocumentBytes)
-{
-    // Russian in Windows-1251, inside markup.
-    const char* title = "<b>\xCF\xF0\xE8\xE2\xE5\xF2</b>\n";
-    CHeadline headline;
-    headline.SetTitle(title, Content::TextEncoding::Windows1251);
-    headline.SetDescription("\xEC\xE8\xF0\t", Content::TextEncoding::Windows1251);
-    headline.SetChannelTitle("<i>\xCD\xEE\xE2\xEE\xF1\xF2\xE8</i>", Content::TextEncoding::Windows1251);
-    headline.SetLink("http://example.com/1");
-    headline.Seal();
-    EXPECT_EQ("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", Bytes(headline.GetShownTitle()));
-    EXPECT_EQ("\xD0\xBC\xD0\xB8\xD1\x80", Bytes(headline.GetShownDescription()));
-    EXPECT_EQ("\xD0\x9D\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8",
-              Bytes(headline.GetShownChannelTitle()));
-    EXPECT_EQ(Identity(Bytes(CHeadline::Clean(title)), "http://example.com/1"), headline.GetId());
 }

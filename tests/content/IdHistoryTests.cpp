@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <unordered_set>
 
 namespace
@@ -33,16 +34,6 @@ protected:
         EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
         return data;
     }
-    // Adds the ids in order, then lets the history store itself.
-    static void AddAndStore(int32_t first, int32_t last)
-    {
-        CIdHistory history(true, Key);
-        for (int32_t id = first; id <= last; ++id)
-        {
-            history.Add(id);
-        }
-    }
-
     CRegistrySandbox m_sandbox;
 };
 } // namespace
@@ -51,118 +42,89 @@ protected:
 // then overwrites it.
 TEST_F(IdHistoryTest, LoadsWhatItCanAndOverwritesWhatItCannot)
 {
-    const struct
-    {
-        std::string bytes;
-        DWORD type;
-        std::deque<int32_t> ids;
-    } cases[] = {
+    const std::tuple<std::string, DWORD, std::deque<int32_t>> cases[] = {
         {std::string("\x01\x00\x00\x00\xFE\xFF\xFF\xFF\x07\x07", 10), REG_BINARY, {1, -2}},
         {"", REG_BINARY, {}},
         {"\x01\x02\x03", REG_BINARY, {}},
         {std::string(260, '\x01'), REG_BINARY, {}},
         {std::string("\x01\x00\x00\x00", 4), REG_DWORD, {}},
     };
-    for (const auto& c : cases)
+    for (const auto& [bytes, type, ids] : cases)
     {
-        SCOPED_TRACE(c.bytes.size());
-        Store(c.bytes, c.type);
+        SCOPED_TRACE(bytes.size());
+        Store(bytes, type);
         {
             CIdHistory history(true, Key);
-            EXPECT_EQ(std::vector<int32_t>(c.ids.begin(), c.ids.end()), history.Ids());
-            EXPECT_EQ(!c.ids.empty(), history.Contains(-2));
+            EXPECT_EQ(std::vector<int32_t>(ids.begin(), ids.end()), history.Ids());
+            EXPECT_EQ(!ids.empty(), history.Contains(-2));
             history.Add(9);
         }
-        std::deque<int32_t> after = c.ids;
+        std::deque<int32_t> after = ids;
         after.push_back(9);
         EXPECT_EQ(Layout(after), Stored());
     }
 }
 
-TEST_F(IdHistoryTest, ChangesAreStoredOnRequestWithoutWaitingForTheEnd)
-{
-    Store(Layout({1}));
-    CIdHistory history(true, Key);
-    TestRegistry::DeleteTree(HKEY_CURRENT_USER, Path);
-    TestRegistry::CreateKey(HKEY_CURRENT_USER, Path);
-    history.SaveChanges();
-    EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Path, "internalState")) << "nothing changed";
-    history.Add(2);
-    history.SaveChanges();
-    EXPECT_EQ(Layout({1, 2}), Stored());
-    history.Clear();
-    history.SaveChanges();
-    EXPECT_EQ("", Stored());
-}
-
-TEST_F(IdHistoryTest, KeepsWhatTheFeedCarriesAndTheNewest64OthersAcrossRestarts)
+// A long feed still carries its first 100 items after 900 have left it:
+// those and the newest 64 others stay, the newest 64 of all where every
+// version reads them. An id added again moves up instead of appearing twice,
+// and what a version that knows only the newest 64 added meanwhile comes
+// last at the next start.
+TEST_F(IdHistoryTest, KeepsTheFeedsIdsAndTheNewest64OthersAcrossRestartsAndVersions)
 {
     {
         CIdHistory history(true, Key);
+        std::unordered_set<int32_t> current;
         for (int32_t id = 1; id <= 1000; ++id)
         {
             history.Add(id);
-        }
-        // A long feed still carries its first 100 items; 900 have left it.
-        std::unordered_set<int32_t> current;
-        for (int32_t id = 1; id <= 100; ++id)
-        {
-            current.insert(id);
+            current.insert(id <= 100 ? id : 1);
         }
         history.Retain(current);
         EXPECT_TRUE(history.Contains(1));
         EXPECT_FALSE(history.Contains(936));
         EXPECT_TRUE(history.Contains(937));
+        history.Add(1);
     }
-    // The newest 64 stay where every version reads them.
     std::deque<int32_t> newest;
-    for (int32_t id = 937; id <= 1000; ++id)
+    for (int32_t id = 938; id <= 1000; ++id)
     {
         newest.push_back(id);
     }
+    newest.push_back(1);
     EXPECT_EQ(Layout(newest), Stored());
-    CIdHistory history(true, Key);
-    const std::vector<int32_t> ids = history.Ids();
-    ASSERT_EQ(164u, ids.size());
-    EXPECT_EQ(1, ids.front());
-    EXPECT_EQ(1000, ids.back());
-}
-
-TEST_F(IdHistoryTest, AnOlderVersionsNewestIdsJoinTheWholeHistory)
-{
-    AddAndStore(1, 100);
-    // A version that knows only the newest 64 ran meanwhile and added 500.
     Store(Stored().substr(4) + Layout({500}));
     CIdHistory history(true, Key);
-    EXPECT_TRUE(history.Contains(1));
-    EXPECT_EQ(500, history.Ids().back());
-    EXPECT_EQ(101u, history.Ids().size());
-}
-
-TEST_F(IdHistoryTest, AnIdAddedAgainMovesUpInsteadOfGrowingTheStoredValue)
-{
-    for (int round = 0; round < 3; ++round)
-    {
-        AddAndStore(1, 64); // headlines taken, then closed, then dismissed
-    }
-    AddAndStore(1, 1);
-    CIdHistory history(true, Key);
     const std::vector<int32_t> ids = history.Ids();
-    ASSERT_EQ(64u, ids.size()) << "the stored history must stay loadable";
+    ASSERT_EQ(165u, ids.size());
     EXPECT_EQ(2, ids.front());
-    EXPECT_EQ(1, ids.back());
+    EXPECT_EQ((std::vector<int32_t>{1000, 1, 500}), std::vector<int32_t>(ids.end() - 3, ids.end()));
 }
 
-// A removed channel's key does not come back, and a session history never
-// touches the registry.
-TEST_F(IdHistoryTest, NeverMakesAKey)
+// Changes are stored when asked, not only at the end; a removed channel's
+// key does not come back, and a session history never touches the registry.
+TEST_F(IdHistoryTest, ChangesAreStoredOnRequestAndNeverMakeAKey)
 {
+    Store(Layout({1}));
     {
-        CIdHistory shown(true, Key);
-        CIdHistory session(false, Key);
-        shown.Add(3);
-        session.Add(3);
-        EXPECT_TRUE(session.Contains(3));
+        CIdHistory history(true, Key);
+        TestRegistry::DeleteTree(HKEY_CURRENT_USER, Path);
+        TestRegistry::CreateKey(HKEY_CURRENT_USER, Path);
+        history.SaveChanges();
+        EXPECT_FALSE(TestRegistry::ValueExists(HKEY_CURRENT_USER, Path, "internalState"))
+            << "nothing changed";
+        history.Add(2);
+        history.SaveChanges();
+        {
+            CIdHistory session(false, Key);
+            session.Add(3);
+            EXPECT_TRUE(session.Contains(3));
+        }
+        EXPECT_EQ(Layout({1, 2}), Stored());
+        history.Clear();
+        history.SaveChanges();
+        EXPECT_EQ("", Stored());
+        history.Add(3);
         TestRegistry::DeleteTree(HKEY_CURRENT_USER, Path);
     }
     EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, Path));

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 using namespace Content;
 
@@ -16,12 +17,7 @@ const int64_t Example = 784111777;
 TEST(PollScheduleTest, RetryAfterIsSecondsOrAnyOfTheThreeDateForms)
 {
     const int64_t now = Example - 100;
-    const struct
-    {
-        const char* text;
-        bool valid;
-        int64_t delay;
-    } cases[] = {
+    const std::tuple<const char*, bool, int64_t> cases[] = {
         {"120", true, 120},
         {"0", true, 0},
         {"99999999999999999999999", true, RetryAfterCeiling}, // no overflow
@@ -38,15 +34,11 @@ TEST(PollScheduleTest, RetryAfterIsSecondsOrAnyOfTheThreeDateForms)
         {"-5", false, 0},
         {"", false, 0},
     };
-    for (const auto& c : cases)
+    for (const auto& [text, valid, expected] : cases)
     {
-        SCOPED_TRACE(c.text);
-        int64_t delay = -1;
-        ASSERT_EQ(c.valid, ParseRetryAfter(c.text, now, delay));
-        if (c.valid)
-        {
-            EXPECT_EQ(c.delay, delay);
-        }
+        int64_t delay = 0;
+        EXPECT_EQ(valid, ParseRetryAfter(text, now, delay)) << text;
+        EXPECT_EQ(expected, delay) << text;
     }
     int64_t leapDay = 0;
     ASSERT_TRUE(ParseHttpDate("Sat, 29 Feb 2020 00:00:00 GMT", leapDay));
@@ -56,14 +48,7 @@ TEST(PollScheduleTest, RetryAfterIsSecondsOrAnyOfTheThreeDateForms)
 TEST(PollScheduleTest, FailuresBackOffByStatus)
 {
     const int64_t interval = 20 * 60;
-    const struct
-    {
-        unsigned long status;
-        const char* retryAfter;
-        int failures;
-        bool stop;
-        int64_t delay;
-    } cases[] = {
+    const std::tuple<unsigned long, const char*, unsigned, bool, int64_t> cases[] = {
         {500, nullptr, 1, false, interval},
         {500, nullptr, 2, false, 2 * interval},
         {0, nullptr, 4, false, 8 * interval},
@@ -76,16 +61,12 @@ TEST(PollScheduleTest, FailuresBackOffByStatus)
         {500, "7200", 1, false, interval},     // only 429 and 503 ask to wait
         {410, nullptr, 1, true, 0},
     };
-    for (const auto& c : cases)
+    for (const auto& [status, retryAfter, failures, stop, delay] : cases)
     {
-        SCOPED_TRACE(std::to_string(c.status) + " after " + std::to_string(c.failures));
-        const CPollPlan plan =
-            PlanAfterFailure(c.status, c.retryAfter, Example, interval, static_cast<unsigned>(c.failures));
-        EXPECT_EQ(c.stop, plan.stop);
-        if (!c.stop)
-        {
-            EXPECT_EQ(c.delay, plan.delay);
-        }
+        SCOPED_TRACE(std::to_string(status) + " after " + std::to_string(failures));
+        const CPollPlan plan = PlanAfterFailure(status, retryAfter, Example, interval, failures);
+        EXPECT_EQ(stop, plan.stop);
+        EXPECT_TRUE(stop || delay == plan.delay) << plan.delay;
     }
     // An interval beyond the ceiling is never shortened.
     EXPECT_EQ(BackOffCeiling * 2, BackOffDelay(BackOffCeiling * 2, 5));

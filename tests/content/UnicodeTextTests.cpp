@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 using Content::TextEncoding;
 
@@ -24,11 +25,7 @@ const std::string Replacement = "\xEF\xBF\xBD";
 TEST(UnicodeCleaning, DropsMarkupAndLineBreaksKeepsEveryScriptAndReplacesBrokenBytes)
 {
     const std::string R = Replacement;
-    const struct
-    {
-        std::string text;
-        std::string shown;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"A<b>B</b>\tC\n", "ABC"},
         {"a\r\nb", "a\rb"},
         {"<img src=\"x.png\"/><br>", ""},
@@ -53,24 +50,18 @@ TEST(UnicodeCleaning, DropsMarkupAndLineBreaksKeepsEveryScriptAndReplacesBrokenB
         {"\xF4\x90\x80\x80", R + R + R + R},                 // past U+10FFFF
         {"\xFF\xC3\xA9", R + "\xC3\xA9"},
     };
-    for (const auto& c : cases)
+    for (const auto& [text, shown] : cases)
     {
-        SCOPED_TRACE(testing::PrintToString(c.text));
-        EXPECT_EQ(c.shown, Bytes(Content::CleanUnicode(Text(c.text))));
+        SCOPED_TRACE(testing::PrintToString(text));
+        EXPECT_EQ(shown, Bytes(Content::CleanUnicode(Text(text))));
         // Well-formed exactly when cleaning replaced nothing.
-        EXPECT_EQ(c.shown.find(R) == std::string::npos, Content::IsWellFormedUtf8(Text(c.text)));
+        EXPECT_EQ(shown.find(R) == std::string::npos, Content::IsWellFormedUtf8(Text(text)));
     }
 }
 
 TEST(UnicodeDecoding, ReadsTheDeclaredSingleByteEncodings)
 {
-    const struct
-    {
-        const char* declared;
-        TextEncoding encoding;
-        const char* text;
-        std::string utf8;
-    } cases[] = {
+    const std::tuple<const char*, TextEncoding, const char*, std::string> cases[] = {
         {"", TextEncoding::Utf8, "caf\xC3\xA9", "caf\xC3\xA9"},
         {"utf-8", TextEncoding::Utf8, "\xC3", "\xC3"},
         {"UTF8", TextEncoding::Utf8, "x", "x"},
@@ -86,21 +77,16 @@ TEST(UnicodeDecoding, ReadsTheDeclaredSingleByteEncodings)
         {"GB2312", TextEncoding::Unsupported, "A\xC4\xE3", "A" + Replacement + Replacement},
         {"ISO-8859-15", TextEncoding::Unsupported, "\xA4", Replacement},
     };
-    for (const auto& c : cases)
+    for (const auto& [declared, encoding, text, utf8] : cases)
     {
-        SCOPED_TRACE(c.declared);
-        EXPECT_EQ(c.encoding, Content::EncodingNamed(c.declared));
-        EXPECT_EQ(c.utf8, Bytes(Content::DecodeToUtf8(c.text, c.encoding)));
+        EXPECT_EQ(encoding, Content::EncodingNamed(declared)) << declared;
+        EXPECT_EQ(utf8, Bytes(Content::DecodeToUtf8(text, encoding))) << declared;
     }
 }
 
 TEST(UnicodeDirection, FollowsTheFirstStronglyDirectionalCharacter)
 {
-    const struct
-    {
-        const char* text;
-        bool rightToLeft;
-    } cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {"\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", true},         // Hebrew
         {"\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7", true}, // Arabic
         {"2024: \xC2\xAB\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7", true},
@@ -111,9 +97,8 @@ TEST(UnicodeDirection, FollowsTheFirstStronglyDirectionalCharacter)
         {"123", false},
         {"", false},
     };
-    for (const auto& c : cases)
+    for (const auto& [text, rightToLeft] : cases)
     {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(c.rightToLeft, Content::ReadsRightToLeft(c.text));
+        EXPECT_EQ(rightToLeft, Content::ReadsRightToLeft(text)) << text;
     }
 }

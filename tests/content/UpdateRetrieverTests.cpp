@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <tuple>
 
 using Content::CAbstractRetriever;
 using Content::CUpdateRetriever;
@@ -16,17 +17,6 @@ namespace
 class UpdateRetrieverTest : public ::testing::Test
 {
 protected:
-    UpdateRetrieverTest()
-        : m_server(
-              [this](const CTestHttpServer::Request&)
-              {
-                  std::lock_guard<std::mutex> guard(m_lock);
-                  return CTestHttpServer::Reply::Ok(m_manifest);
-              })
-    {
-        Settings().SetUpdateServiceUrl(m_server.GetUrl("/update/").c_str());
-        Settings().SetCheckForUpdates(true);
-    }
     ~UpdateRetrieverTest() override
     {
         Settings().SetUpdateServiceUrl(CSettings::DefaultUpdateServiceUrl);
@@ -34,7 +24,7 @@ protected:
     }
 
     // Runs one check of the given manifest; returns the notices queued.
-    std::vector<CHeadline> Check(const std::string& manifest)
+    std::vector<CHeadline> Check(const std::string& manifest, int ends = CAbstractRetriever::Idle)
     {
         {
             std::lock_guard<std::mutex> guard(m_lock);
@@ -43,30 +33,29 @@ protected:
         CUpdateRetriever retriever;
         retriever.Initialize("$updateService");
         retriever.Start(0);
-        EXPECT_TRUE(WaitUntil([&] { return retriever.GetState() == CAbstractRetriever::Idle; }));
-        std::vector<CHeadline> notices;
-        CHeadline notice;
-        while (retriever.HasHeadlines(nullptr) && retriever.GetHeadlines(&notice, 1) == 1)
-        {
-            notices.push_back(notice);
-        }
+        EXPECT_TRUE(WaitUntil([&] { return retriever.GetState() == ends; })) << manifest;
+        std::vector<CHeadline> notices(2);
+        notices.resize(retriever.HasHeadlines(nullptr) ? retriever.GetHeadlines(notices.data(), 2) : 0);
         return notices;
-    }
-    static std::string Manifest(const std::string& inner)
-    {
-        return "<currVersion>" + inner + "</currVersion>";
     }
 
     std::mutex m_lock;
     std::string m_manifest;
-    CTestHttpServer m_server;
+    CTestHttpServer m_server{[this](const CTestHttpServer::Request&)
+                             {
+                                 std::lock_guard<std::mutex> guard(m_lock);
+                                 return CTestHttpServer::Reply::Ok(m_manifest);
+                             }};
 };
 } // namespace
 
-TEST_F(UpdateRetrieverTest, NewerVersionGivesANoticeWithItsLink)
+// Versions compare as strings; an alternate service URL replaces the stored
+// one only when usable. Switched off, the service asks nothing.
+TEST_F(UpdateRetrieverTest, ANewerVersionGivesOneNoticeAndOnlyAUsableAlternateUrlIsStored)
 {
+    Settings().SetUpdateServiceUrl(m_server.GetUrl("/update/").c_str());
     const std::vector<CHeadline> notices =
-        Check(Manifest("<id>1.8</id><link>http://127.0.0.1/get/1.8</link>"));
+        Check("<currVersion><id>1.8</id><link>http://127.0.0.1/get/1.8</link></currVersion>");
     ASSERT_EQ(1u, notices.size());
     EXPECT_STREQ("Tidelight update service", notices[0].GetChannelTitle());
     EXPECT_STREQ("New software version available", notices[0].GetTitle());
@@ -75,41 +64,34 @@ TEST_F(UpdateRetrieverTest, NewerVersionGivesANoticeWithItsLink)
     EXPECT_STREQ("http://127.0.0.1/get/1.8", notices[0].GetLink());
     EXPECT_FALSE(notices[0].IsSealed());
     EXPECT_EQ(0, notices[0].GetId());
-    ASSERT_EQ(1u, m_server.GetRequestCount());
-    EXPECT_EQ("/update/version.xml", m_server.GetRequests()[0].target);
-}
+    EXPECT_EQ("/update/version.xml", m_server.GetRequests().at(0).target);
 
-TEST_F(UpdateRetrieverTest, VersionsCompareAsStrings)
-{
-    EXPECT_EQ(1u, Check(Manifest("<id>2</id>")).size());
-    EXPECT_EQ(0u, Check(Manifest("<id>1.10</id>")).size()) << "\"1.10\" sorts before \"1.7\"";
-    EXPECT_EQ(0u, Check(Manifest("<id>1.7</id>")).size());
-    EXPECT_EQ(0u, Check(Manifest("<version>9</version>")).size());
-    EXPECT_EQ(0u, Check("<html><body>404</body></html>").size());
-    EXPECT_EQ(0u, Check("not xml at all").size());
-}
+    const std::string original = m_server.GetUrl("/update/");
+    const std::tuple<const char*, size_t, std::string> cases[] = {
+        {"<currVersion><id>2</id></currVersion>", 1, original},
+        {"<currVersion><id>1.10</id></currVersion>", 0, original}, // "1.10" sorts before "1.7"
+        {"<currVersion><id>1.7</id></currVersion>", 0, original},
+        {"<currVersion><version>9</version></currVersion>", 0, original},
+        {"<html><body>404</body></html>", 0, original},
+        {"not xml at all", 0, original},
+        {"<currVersion><id>1.0</id><alternateServiceUrl></alternateServiceUrl></currVersion>", 0, original},
+        {"<currVersion><alternateServiceUrl>javascript:alert(1)</alternateServiceUrl></currVersion>", 0,
+         original},
+        {"<currVersion><alternateServiceUrl>http://127.0.0.1:1/&#13;&#10;Host: x/</alternateServiceUrl>"
+         "</currVersion>",
+         0, original},
+        {"<currVersion><alternateServiceUrl>https://127.0.0.1:9/new/</alternateServiceUrl></currVersion>", 0,
+         "https://127.0.0.1:9/new/"},
+    };
+    for (const auto& [manifest, count, serviceUrl] : cases)
+    {
+        EXPECT_EQ(count, Check(manifest).size()) << manifest;
+        EXPECT_EQ(serviceUrl, Settings().GetUpdateServiceUrl().GetString()) << manifest;
+    }
 
-TEST_F(UpdateRetrieverTest, AlternateServiceUrlReplacesTheStoredOneOnlyWhenUsable)
-{
-    const CString original = Settings().GetUpdateServiceUrl();
-    Check(Manifest("<id>1.0</id><alternateServiceUrl></alternateServiceUrl>"));
-    EXPECT_STREQ(original, Settings().GetUpdateServiceUrl());
-    Check(Manifest("<alternateServiceUrl>javascript:alert(1)</alternateServiceUrl>"));
-    EXPECT_STREQ(original, Settings().GetUpdateServiceUrl());
-    Check(Manifest("<alternateServiceUrl>http://127.0.0.1:1/&#13;&#10;Host: x/</alternateServiceUrl>"));
-    EXPECT_STREQ(original, Settings().GetUpdateServiceUrl());
-    Check(Manifest("<alternateServiceUrl>https://127.0.0.1:9/new/</alternateServiceUrl>"));
-    EXPECT_STREQ("https://127.0.0.1:9/new/", Settings().GetUpdateServiceUrl());
-}
-
-TEST_F(UpdateRetrieverTest, SwitchedOffItAsksNothingAndReportsError)
-{
+    Settings().SetUpdateServiceUrl(original.c_str());
     Settings().SetCheckForUpdates(false);
-    CUpdateRetriever retriever;
-    retriever.Initialize("$updateService");
-    retriever.Start(0);
-    EXPECT_TRUE(WaitUntil([&] { return retriever.GetState() == CAbstractRetriever::Error; }));
-    retriever.Stop();
-    EXPECT_EQ(0u, m_server.GetRequestCount());
-    EXPECT_EQ(0, retriever.HasHeadlines(nullptr));
+    const size_t asked = m_server.GetRequestCount();
+    EXPECT_EQ(0u, Check("<currVersion><id>2</id></currVersion>", CAbstractRetriever::Error).size());
+    EXPECT_EQ(asked, m_server.GetRequestCount());
 }

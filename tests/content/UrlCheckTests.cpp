@@ -6,32 +6,23 @@ using Content::CUrlParts;
 
 TEST(UrlCheck, FragmentIsDroppedAndEverythingBeforeItKept)
 {
-    const struct
-    {
-        const char* url;
-        const char* expected;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"http://news.example.test/feed.xml", "http://news.example.test/feed.xml"},
         {"http://news.example.test/feed.xml#top", "http://news.example.test/feed.xml"},
         {"http://news.example.test/feed?a=1&b=2#x?y=3", "http://news.example.test/feed?a=1&b=2"},
         {"http://news.example.test/feed#", "http://news.example.test/feed"},
         {"http://news.example.test/#a#b", "http://news.example.test/"},
     };
-    for (const auto& c : cases)
+    for (const auto& [url, expected] : cases)
     {
-        SCOPED_TRACE(c.url);
-        EXPECT_STREQ(c.expected, Content::WithoutFragment(c.url));
+        EXPECT_STREQ(expected, Content::WithoutFragment(url)) << url;
     }
 }
 
 TEST(UrlCheck, OriginIsSchemeHostAndPort)
 {
     const CUrlParts origin{false, "feeds.example.test", 80, "/private.xml"};
-    const struct
-    {
-        CUrlParts other;
-        bool same;
-    } cases[] = {
+    const std::pair<CUrlParts, bool> cases[] = {
         {{false, "feeds.example.test", 80, "/elsewhere?x=1"}, true},
         {{false, "FEEDS.Example.TEST", 80, "/private.xml"}, true},
         {{true, "feeds.example.test", 80, "/private.xml"}, false},
@@ -39,10 +30,9 @@ TEST(UrlCheck, OriginIsSchemeHostAndPort)
         {{false, "feeds.example.test.evil", 80, "/private.xml"}, false},
         {{false, "example.test", 80, "/private.xml"}, false},
     };
-    for (const auto& c : cases)
+    for (const auto& [other, same] : cases)
     {
-        SCOPED_TRACE(c.other.host + ":" + std::to_string(c.other.port));
-        EXPECT_EQ(c.same, Content::SameOrigin(origin, c.other));
+        EXPECT_EQ(same, Content::SameOrigin(origin, other)) << other.host << ":" << other.port;
     }
 }
 

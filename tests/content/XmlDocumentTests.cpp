@@ -51,11 +51,7 @@ TEST(XmlBody, RefusesDeepNestingAndCrowdedElementsLeavingTheDocumentEmpty)
     // Deep enough to overflow any thread's stack if TinyXML got to it, and
     // behind markup that a simpler count than the parser's own would misread.
     const std::string deep = Repeat("<a>", 200000);
-    const struct
-    {
-        std::string text;
-        bool parsed;
-    } cases[] = {
+    const std::pair<std::string, bool> cases[] = {
         {Nested(MaxXmlDepth), true},
         {Nested(MaxXmlDepth + 1), false},
         {Repeat("<a>", 1000000), false},
@@ -68,12 +64,12 @@ TEST(XmlBody, RefusesDeepNestingAndCrowdedElementsLeavingTheDocumentEmpty)
         {"<r><e" + attributes + "/></r>", true},
         {"<r><e" + attributes + " last='x'/></r>", false},
     };
-    for (const auto& c : cases)
+    for (const auto& [text, parsed] : cases)
     {
-        SCOPED_TRACE(c.text.substr(0, 60));
+        SCOPED_TRACE(text.substr(0, 60));
         TiXmlDocument document;
-        EXPECT_EQ(c.parsed, ParseXmlBody(c.text.c_str(), document));
-        EXPECT_EQ(c.parsed, !document.NoChildren());
+        EXPECT_EQ(parsed, ParseXmlBody(text.c_str(), document));
+        EXPECT_EQ(parsed, !document.NoChildren());
     }
 }
 

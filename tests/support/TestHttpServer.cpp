@@ -6,7 +6,6 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <sstream>
 
 namespace
@@ -15,40 +14,29 @@ namespace
 const long PollMilliseconds = 50;
 // A head larger than this is treated as junk rather than buffered forever.
 const size_t MaxHeadBytes = 64 * 1024;
+} // namespace
 
-const std::string* Find(const CTestHttpServer::Headers& headers, const char* name)
+std::string CTestHttpServer::Request::Header(const char* name) const
 {
     for (const auto& header : headers)
     {
         if (_stricmp(header.first.c_str(), name) == 0)
         {
-            return &header.second;
+            return header.second;
         }
     }
-    return nullptr;
-}
-} // namespace
-
-std::string CTestHttpServer::Request::Header(const char* name) const
-{
-    const std::string* value = Find(headers, name);
-    return value != nullptr ? *value : std::string();
+    return "";
 }
 
 CTestHttpServer::Reply CTestHttpServer::Reply::Ok(const std::string& body, const std::string& contentType)
 {
-    Reply reply;
-    reply.headers.emplace_back("Content-Type", contentType);
-    reply.body = body;
-    return reply;
+    return WithStatus("200 OK", body, contentType);
 }
 
 CTestHttpServer::Reply CTestHttpServer::Reply::WithStatus(const std::string& status, const std::string& body,
                                                           const std::string& contentType)
 {
-    Reply reply = Ok(body, contentType);
-    reply.status = status;
-    return reply;
+    return Reply{status, {{"Content-Type", contentType}}, body};
 }
 
 CTestHttpServer::CTestHttpServer(Handler handler) : m_handler(std::move(handler))
@@ -74,12 +62,19 @@ CTestHttpServer::CTestHttpServer(Handler handler) : m_handler(std::move(handler)
     }
     m_listener = std::move(listener);
     m_port = ntohs(address.sin_port);
-    m_acceptThread = std::thread(&CTestHttpServer::AcceptLoop, this);
-}
-
-CTestHttpServer::~CTestHttpServer()
-{
-    Stop();
+    m_acceptThread = std::thread(
+        [this]
+        {
+            while (WaitFor(m_listener.get(), false))
+            {
+                Common::CUniqueSocket connection(::accept(m_listener.get(), nullptr, nullptr));
+                u_long nonBlocking = 1;
+                if (connection && ::ioctlsocket(connection.get(), FIONBIO, &nonBlocking) == 0)
+                {
+                    m_connectionThreads.emplace_back(&CTestHttpServer::Serve, this, std::move(connection));
+                }
+            }
+        });
 }
 
 std::string CTestHttpServer::GetUrl(const std::string& pathAndQuery) const
@@ -91,12 +86,6 @@ std::vector<CTestHttpServer::Request> CTestHttpServer::GetRequests() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_requests;
-}
-
-size_t CTestHttpServer::GetRequestCount() const
-{
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_requests.size();
 }
 
 void CTestHttpServer::Stop()
@@ -113,25 +102,10 @@ void CTestHttpServer::Stop()
     // Only the accept thread added connection threads, and it is gone.
     for (std::thread& thread : m_connectionThreads)
     {
-        if (thread.joinable())
-        {
-            thread.join();
-        }
+        thread.join();
     }
+    m_connectionThreads.clear();
     m_listener.reset();
-}
-
-void CTestHttpServer::AcceptLoop()
-{
-    while (WaitFor(m_listener.get(), false))
-    {
-        Common::CUniqueSocket connection(::accept(m_listener.get(), nullptr, nullptr));
-        u_long nonBlocking = 1;
-        if (connection && ::ioctlsocket(connection.get(), FIONBIO, &nonBlocking) == 0)
-        {
-            m_connectionThreads.emplace_back(&CTestHttpServer::Serve, this, std::move(connection));
-        }
-    }
 }
 
 void CTestHttpServer::Serve(Common::CUniqueSocket connection)
@@ -168,59 +142,51 @@ bool CTestHttpServer::ReadRequest(SOCKET connection, Request& request)
             return false;
         }
     }
-    std::istringstream lines(head.substr(0, end));
-    std::string line;
-    std::string version;
-    std::getline(lines, line);
-    std::istringstream(line) >> request.method >> request.target >> version;
-    request.wellFormed = end != std::string::npos && version.compare(0, 5, "HTTP/") == 0;
-    while (request.wellFormed && std::getline(lines, line))
+    if (end != std::string::npos)
     {
-        line.erase(line.find_last_not_of('\r') + 1);
-        const size_t colon = line.find(':');
-        if (colon != std::string::npos)
+        head.resize(end + 4);
+        std::istringstream lines(head);
+        std::string line;
+        std::getline(lines, line);
+        // The method, then the target over it.
+        std::istringstream(line) >> request.target >> request.target;
+        while (std::getline(lines, line))
         {
-            const size_t value = std::min(line.size(), line.find_first_not_of(" \t", colon + 1));
-            request.headers.emplace_back(line.substr(0, colon), line.substr(value));
+            const size_t colon = line.find(':');
+            line.erase(line.find_last_not_of('\r') + 1);
+            if (colon != std::string::npos)
+            {
+                const size_t value = std::min(line.size(), line.find_first_not_of(" \t", colon + 1));
+                request.headers.emplace_back(line.substr(0, colon), line.substr(value));
+            }
         }
     }
-    head.resize(request.wellFormed ? end + 4 : head.size());
     std::lock_guard<std::mutex> guard(m_lock);
     m_requests.push_back(request);
-    return request.wellFormed;
+    return end != std::string::npos;
 }
 
-void CTestHttpServer::SendReply(SOCKET connection, const Request& request, const Reply& reply)
+void CTestHttpServer::SendReply(SOCKET connection, const Request& request, Reply reply)
 {
-    std::string status = reply.status;
-    Headers headers = reply.headers;
-    std::string body = reply.body;
+    std::string& body = reply.body;
     unsigned long first = 0;
     unsigned long last = ULONG_MAX;
     if (reply.honourRange &&
         std::sscanf(request.Header("Range").c_str(), "bytes=%lu-%lu", &first, &last) >= 1)
     {
-        const std::string total = std::to_string(body.size());
-        if (first >= body.size())
-        {
-            status = "416 Range Not Satisfiable";
-            headers.emplace_back("Content-Range", "bytes */" + total);
-            body.clear();
-        }
-        else
-        {
-            last = std::min<unsigned long>(last, body.size() - 1);
-            status = "206 Partial Content";
-            headers.emplace_back("Content-Range",
-                                 "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + total);
-            body = body.substr(first, last - first + 1);
-        }
+        const bool inside = first < body.size();
+        last = std::min<unsigned long>(last, static_cast<unsigned long>(body.size()) - 1);
+        const std::string part = inside ? std::to_string(first) + "-" + std::to_string(last) : "*";
+        reply.status = inside ? "206 Partial Content" : "416 Range Not Satisfiable";
+        reply.headers.emplace_back("Content-Range", "bytes " + part + "/" + std::to_string(body.size()));
+        body = inside ? body.substr(first, last - first + 1) : "";
     }
 
-    std::string encoded;
+    std::string encoded = body;
     if (reply.chunkSize != 0)
     {
-        headers.emplace_back("Transfer-Encoding", "chunked");
+        reply.headers.emplace_back("Transfer-Encoding", "chunked");
+        encoded.clear();
         for (size_t offset = 0; offset < body.size(); offset += reply.chunkSize)
         {
             const std::string chunk = body.substr(offset, reply.chunkSize);
@@ -228,35 +194,35 @@ void CTestHttpServer::SendReply(SOCKET connection, const Request& request, const
             std::snprintf(size, sizeof(size), "%lx\r\n", static_cast<unsigned long>(chunk.size()));
             encoded += size + chunk + "\r\n";
         }
-        encoded += reply.endless ? "" : "0\r\n\r\n";
+        encoded += "0\r\n\r\n";
     }
-    else
+    else if (reply.contentLength && !reply.endless)
     {
-        encoded = body;
-        if (reply.contentLength && !reply.endless && Find(headers, "Content-Length") == nullptr)
-        {
-            headers.emplace_back("Content-Length", std::to_string(body.size()));
-        }
+        reply.headers.emplace_back("Content-Length", std::to_string(body.size()));
     }
     // One request a connection keeps the server simple.
-    std::string head = "HTTP/1.1 " + status + "\r\nConnection: close\r\n";
-    for (const auto& header : headers)
+    std::string head = "HTTP/1.1 " + reply.status + "\r\nConnection: close\r\n";
+    for (const auto& header : reply.headers)
     {
         head += header.first + ": " + header.second + "\r\n";
     }
     head += "\r\n";
+    if (!reply.endless)
+    {
+        SendAll(connection, head + encoded.substr(0, reply.closeAfterBodyBytes), reply.pieceSize,
+                reply.pieceDelayMs);
+        return;
+    }
     // An endless body goes in large pieces, so that the server outpaces any
     // client.
     std::string piece;
-    while (reply.endless && piece.size() < 256 * 1024)
+    while (piece.size() < 256 * 1024)
     {
-        piece += encoded;
+        piece += body;
     }
-    bool sent = SendAll(connection,
-                        reply.endless ? head : head + encoded.substr(0, reply.closeAfterBodyBytes), reply);
-    while (sent && reply.endless)
+    for (bool sent = SendAll(connection, head); sent;)
     {
-        sent = SendAll(connection, piece, Reply());
+        sent = SendAll(connection, piece);
     }
 }
 
@@ -289,22 +255,21 @@ bool CTestHttpServer::WaitFor(SOCKET socket, bool write)
     return false;
 }
 
-bool CTestHttpServer::SendAll(SOCKET socket, const std::string& data, const Reply& pacing)
+bool CTestHttpServer::SendAll(SOCKET socket, const std::string& data, size_t pieceSize, unsigned long delayMs)
 {
-    const size_t pieceSize = pacing.pieceSize != 0 ? pacing.pieceSize : data.size();
+    const size_t step = pieceSize != 0 ? pieceSize : data.size();
     for (size_t sent = 0; sent < data.size();)
     {
-        for (const size_t pieceEnd = std::min(data.size(), sent + pieceSize); sent < pieceEnd;)
+        const size_t wanted = std::min(step - sent % step, data.size() - sent);
+        const int result = ::send(socket, data.data() + sent, static_cast<int>(wanted), 0);
+        sent += result > 0 ? static_cast<size_t>(result) : 0;
+        if (result <= 0 && (::WSAGetLastError() != WSAEWOULDBLOCK || !WaitFor(socket, true)))
         {
-            const int result = ::send(socket, data.data() + sent, static_cast<int>(pieceEnd - sent), 0);
-            sent += result > 0 ? static_cast<size_t>(result) : 0;
-            if (result <= 0 && (::WSAGetLastError() != WSAEWOULDBLOCK || !WaitFor(socket, true)))
-            {
-                return false;
-            }
+            return false;
         }
-        if (sent < data.size() && pacing.pieceDelayMs != 0 &&
-            ::WaitForSingleObject(m_stopEvent.get(), pacing.pieceDelayMs) != WAIT_TIMEOUT)
+        // Each whole piece waits before the next goes.
+        if (result > 0 && sent % step == 0 && sent < data.size() && delayMs != 0 &&
+            ::WaitForSingleObject(m_stopEvent.get(), delayMs) != WAIT_TIMEOUT)
         {
             return false;
         }

@@ -24,14 +24,11 @@ public:
 
     struct Request
     {
-        // False when the bytes were no HTTP request at all (a TLS handshake,
-        // say); head then holds what arrived first.
-        bool wellFormed = false;
-        std::string method;
         // As sent: "/path?query", or "http://host/path" through a proxy.
         std::string target;
         Headers headers;
-        // The request line and headers exactly as received.
+        // The request line and headers as received; for bytes that are no
+        // HTTP request (a TLS handshake, say), what arrived first.
         std::string head;
 
         // The first header of that name (any case), or "".
@@ -64,10 +61,17 @@ public:
         // apart (a slow or trickling server).
         size_t pieceSize = 0;
         unsigned long pieceDelayMs = 0;
-        // The body is sent again and again, as fast as the client takes it,
-        // until the client closes (chunked when chunkSize is set).
+        // The body is sent again and again, unchunked and without a length
+        // of ours, as fast as the client takes it, until the client closes.
         bool endless = false;
 
+        // The same reply with one more header.
+        Reply With(const std::string& name, const std::string& value) const
+        {
+            Reply reply = *this;
+            reply.headers.emplace_back(name, value);
+            return reply;
+        }
         static Reply Ok(const std::string& body, const std::string& contentType = "text/xml");
         static Reply WithStatus(const std::string& status, const std::string& body,
                                 const std::string& contentType = "text/html");
@@ -77,7 +81,7 @@ public:
 
     // Starts listening at once; a failure shows as GetPort() == 0.
     explicit CTestHttpServer(Handler handler);
-    ~CTestHttpServer();
+    ~CTestHttpServer() { Stop(); }
     CTestHttpServer(const CTestHttpServer&) = delete;
     CTestHttpServer& operator=(const CTestHttpServer&) = delete;
 
@@ -85,22 +89,21 @@ public:
     // "http://127.0.0.1:<port>" followed by pathAndQuery.
     std::string GetUrl(const std::string& pathAndQuery = "/") const;
     std::vector<Request> GetRequests() const;
-    size_t GetRequestCount() const;
+    size_t GetRequestCount() const { return GetRequests().size(); }
     // Closes every connection and joins every thread; idempotent.
     void Stop();
 
 private:
-    void AcceptLoop();
     void Serve(Common::CUniqueSocket connection);
     // Reads and records one request; false when the connection ended or
     // the bytes were junk.
     bool ReadRequest(SOCKET connection, Request& request);
-    void SendReply(SOCKET connection, const Request& request, const Reply& reply);
+    void SendReply(SOCKET connection, const Request& request, Reply reply);
     // Appends what arrives; false when the connection ended or on stop.
     bool Receive(SOCKET connection, std::string& buffer);
     // Waits until the socket is readable or writable; false on stop.
     bool WaitFor(SOCKET socket, bool write);
-    bool SendAll(SOCKET socket, const std::string& data, const Reply& pacing);
+    bool SendAll(SOCKET socket, const std::string& data, size_t pieceSize = 0, unsigned long delayMs = 0);
 
     Handler m_handler;
     Common::CUniqueSocket m_listener;

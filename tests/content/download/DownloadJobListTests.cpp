@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <tuple>
 #include <vector>
 
 using Content::Download::CDownloadJob;
@@ -45,7 +46,12 @@ protected:
 };
 } // namespace
 
-TEST_F(DownloadJobListTest, AJobIsStoredWhenAddedOnceAndComesBackAtTheNextStart)
+// A job is stored at once, once, under one flat key named by its URL where
+// the URL can name one; its file never overwrites another job's or one
+// already there, and lands in the folder whatever the URL or the stored
+// name. Keys and names come back at the next start. Only an ended job is
+// removed, with its key but not its file.
+TEST_F(DownloadJobListTest, EveryJobHasAKeyAndAFileOfItsOwnInsideTheFolderUntilRemoved)
 {
     const std::string folder = m_folder.PathOf("Downloads");
     {
@@ -55,112 +61,35 @@ TEST_F(DownloadJobListTest, AJobIsStoredWhenAddedOnceAndComesBackAtTheNextStart)
         const DWORD attributes = ::GetFileAttributesA(folder.c_str());
         EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
     }
-    const std::string url = DeadUrl("/show/clip.mp3");
-    EXPECT_TRUE(List().AddJob(url.c_str()));
-    EXPECT_TRUE(List().AddJob(url.c_str()));
-    // URLs that are no downloads are refused quietly.
-    EXPECT_FALSE(List().AddJob("file:///C:/Windows/win.ini"));
-    EXPECT_FALSE(List().AddJob("http://127.0.0.1/a.mp3\r\nX-Injected: 1"));
-    ASSERT_EQ(1u, List().JobCount());
-    // Stored at once, named by its URL as the store always was.
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, KeyPath(url).c_str()));
-    ASSERT_TRUE(WaitForEnd(List().JobAt(0)));
-    EXPECT_EQ((std::set<std::string>{url + " clip.mp3"}), Listed(Restart()));
-}
-
-TEST_F(DownloadJobListTest, FinishedJobIsKnownCompleteAtTheNextStartWithoutTheServer)
-{
-    const std::string body = Body(60000);
-    std::string url;
-    {
-        CTestHttpServer server([&](const Request&) { return File(body); });
-        url = server.GetUrl("/done.bin");
-        CDownloadJob* job = Add(url);
-        ASSERT_TRUE(WaitForEnd(job));
-        ASSERT_EQ(CDownloadJob::Finished, job->GetState());
-        // Stored while the program still runs: a kill now loses nothing.
-        List().SaveEnded();
-        DWORD type = 0;
-        std::string stored;
-        ASSERT_TRUE(
-            TestRegistry::GetRaw(HKEY_CURRENT_USER, KeyPath(url).c_str(), "completeSize", type, stored));
-        EXPECT_EQ(static_cast<DWORD>(REG_QWORD), type);
-        m_list.reset();
-    }
-    CDownloadJob* job = List().JobAt(0);
-    ASSERT_TRUE(WaitForEnd(job));
-    EXPECT_EQ(CDownloadJob::Finished, job->GetState());
-    EXPECT_EQ(60000u, job->GetTotalSize());
-    EXPECT_TRUE(body == m_folder.Read("done.bin"));
-}
-
-TEST_F(DownloadJobListTest, OfflineStartDeletesNoFileAndForgetsNoJob)
-{
-    // Stored before a finished size was kept: known only to the server.
-    const std::string body = Body(60000);
-    const std::string partial = DeadUrl("/partial.bin");
-    const std::string whole = DeadUrl("/whole.bin");
-    Store(partial);
-    Store(whole);
-    m_folder.Write("partial.bin", body.substr(0, 20000));
-    m_folder.Write("whole.bin", body);
-    ASSERT_EQ(2u, List().JobCount());
-    for (unsigned i = 0; i < 2; ++i)
-    {
-        ASSERT_TRUE(WaitForEnd(List().JobAt(i)));
-        EXPECT_EQ(CDownloadJob::Failed, List().JobAt(i)->GetState());
-    }
-    EXPECT_TRUE(body.substr(0, 20000) == m_folder.Read("partial.bin"));
-    EXPECT_TRUE(body == m_folder.Read("whole.bin"));
-    EXPECT_EQ(2u, Restart().JobCount());
-}
-
-// One flat key per job: no "\" makes nested keys, no name is cut, and URLs
-// that differ only in case keep keys and files of their own.
-TEST_F(DownloadJobListTest, UrlsThatCannotNameAKeySurviveTheRestart)
-{
-    const std::string urls[] = {DeadUrl("/a\\b\\c.mp3"), DeadUrl("/" + std::string(400, 'l') + ".mp3"),
-                                DeadUrl("/Case.mp3"), DeadUrl("/case.mp3")};
-    for (const std::string& url : urls)
-    {
-        ASSERT_TRUE(WaitForEnd(Add(url)));
-    }
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, KeyPath(urls[0]).c_str())) << "no nested keys";
-    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, KeyPath(urls[2]).c_str()));
-    Common::CUniqueKey downloads;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, Downloads, 0, KEY_READ, downloads.put()));
-    DWORD keys = 0;
-    ::RegQueryInfoKeyA(downloads.get(), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr, nullptr);
-    EXPECT_EQ(4u, keys);
-    const std::set<std::string> before = Listed(List());
-    EXPECT_EQ(before, Listed(Restart()));
-    EXPECT_EQ(4u, before.size());
-    std::set<std::string> names;
-    for (const std::string& entry : before)
-    {
-        names.insert(entry.substr(entry.rfind(' ') + 1));
-    }
-    EXPECT_EQ(4u, names.size());
-}
-
-// A file of another job, or one already there, is never overwritten, and
-// whatever the URL or the stored name, the file lands in the folder.
-TEST_F(DownloadJobListTest, EveryJobWritesAFileOfItsOwnInsideTheFolder)
-{
     m_folder.Write("report.pdf", "somebody else's report");
     const std::string body = Body(3000);
-    CTestHttpServer server([&](const Request&) { return File(body); });
+    CTestHttpServer server(
+        [&](const Request& request)
+        {
+            Reply reply = File(body);
+            reply.pieceSize = request.target == "/slow.bin" ? 1000 : 0;
+            reply.pieceDelayMs = 5000;
+            return reply;
+        });
     const std::string stored = DeadUrl("/media/song.mp3");
     TestRegistry::SetString(HKEY_CURRENT_USER, KeyPath(stored).c_str(), "fileName", "..\\..\\evil.exe");
     const std::string chosen = DeadUrl("/media/other.mp3");
     TestRegistry::SetString(HKEY_CURRENT_USER, KeyPath(chosen).c_str(), "fileName", "chosen (3).mp3");
-    const std::string paths[] = {"/one/clip.mp3", "/two/clip.mp3", "/report.pdf", "/x/..\\..\\evil.exe",
-                                 "/nul",          "/con.mp3?x=1",  "/a:b*c?.mp3", "/"};
+    const std::string longName = std::string(400, 'l') + ".mp3";
+    // These two fail, removing their files, before the next is named.
+    const std::string dead = DeadUrl("");
+    const std::string paths[] = {
+        "/one/clip.mp3", "/two/clip.mp3",    "/report.pdf",     "/x/..\\..\\evil.exe",
+        "/nul",          "/con.mp3?x=1",     "/a:b*c?.mp3",     "/",
+        "/" + longName,  dead + "/Case.mp3", dead + "/case.mp3"};
     for (const std::string& path : paths)
     {
-        ASSERT_TRUE(WaitForEnd(Add(server.GetUrl(path))));
+        ASSERT_TRUE(WaitForEnd(Add(path[0] == '/' ? server.GetUrl(path) : path)));
     }
+    EXPECT_TRUE(List().AddJob(server.GetUrl("/one/clip.mp3").c_str())) << "listed already";
+    // URLs that are no downloads are refused quietly.
+    EXPECT_FALSE(List().AddJob("file:///C:/Windows/win.ini"));
+    EXPECT_FALSE(List().AddJob("http://127.0.0.1/a.mp3\r\nX-Injected: 1"));
     const std::set<std::string> expected = {
         stored + " song.mp3",
         chosen + " chosen (3).mp3",
@@ -172,8 +101,22 @@ TEST_F(DownloadJobListTest, EveryJobWritesAFileOfItsOwnInsideTheFolder)
         server.GetUrl("/con.mp3?x=1") + " _con.mp3",
         server.GetUrl("/a:b*c?.mp3") + " a_b_c",
         server.GetUrl("/") + " download",
+        server.GetUrl("/" + longName) + " " + std::string(116, 'l') + ".mp3",
+        dead + "/Case.mp3 Case.mp3",
+        dead + "/case.mp3 case (2).mp3",
     };
     EXPECT_EQ(expected, Listed(List()));
+    // One flat key each: no "\" makes nested keys, and URLs that differ only
+    // in case keep keys of their own.
+    EXPECT_TRUE(TestRegistry::KeyExists(HKEY_CURRENT_USER, KeyPath(dead + "/Case.mp3").c_str()));
+    EXPECT_FALSE(
+        TestRegistry::KeyExists(HKEY_CURRENT_USER, KeyPath(server.GetUrl("/x/..\\..\\evil.exe")).c_str()));
+    Common::CUniqueKey downloads;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, Downloads, 0, KEY_READ, downloads.put()));
+    DWORD keys = 0;
+    ::RegQueryInfoKeyA(downloads.get(), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr);
+    EXPECT_EQ(expected.size(), keys);
     EXPECT_EQ(expected, Listed(Restart())) << "the names are stored with the jobs";
     EXPECT_EQ("somebody else's report", m_folder.Read("report.pdf"));
     EXPECT_TRUE(body == m_folder.Read("clip (2).mp3"));
@@ -183,7 +126,19 @@ TEST_F(DownloadJobListTest, EveryJobWritesAFileOfItsOwnInsideTheFolder)
     {
         ASSERT_TRUE(WaitForEnd(List().JobAt(i)));
     }
-    EXPECT_EQ(9u, m_folder.Files().size()) << "nothing was written outside the folder";
+    // The 9 of the live server, the other report and the Downloads folder.
+    EXPECT_EQ(11u, m_folder.Files().size()) << "nothing was written outside the folder";
+
+    CDownloadJob* slow = Add(server.GetUrl("/slow.bin"));
+    ASSERT_TRUE(WaitForState(slow, CDownloadJob::Downloading));
+    EXPECT_FALSE(slow->Open(nullptr)) << "only a finished file opens";
+    EXPECT_FALSE(List().RemoveJob(slow)) << "its worker still runs";
+    CDownloadJob* done = Find(server.GetUrl("/one/clip.mp3"));
+    EXPECT_TRUE(List().RemoveJob(done));
+    EXPECT_FALSE(List().RemoveJob(done));
+    EXPECT_EQ(expected.size(), List().JobCount());
+    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, KeyPath(server.GetUrl("/one/clip.mp3")).c_str()));
+    EXPECT_TRUE(body == m_folder.Read("clip.mp3"));
 }
 
 // A name in its own script names the file as its author wrote it, is stored
@@ -246,28 +201,50 @@ TEST_F(DownloadJobListTest, NamesInAnyScriptAndOlderNamesResumeIntoTheirFiles)
     EXPECT_STREQ(L"\u041A\u043B\u0438\u043F.mp3", stored);
 }
 
-TEST_F(DownloadJobListTest, RemovingAnEndedJobDropsItsKeyButNotItsFile)
+// A finished job is stored while the program still runs, so a kill then
+// loses nothing, and it is known complete at the next start without its
+// server. Jobs stored before a finished size was kept are known only to the
+// server: offline, they fail, but no file is deleted and no job forgotten.
+TEST_F(DownloadJobListTest, TheNextStartKnowsFinishedJobsWithoutTheServerAndDeletesNoFile)
 {
-    const std::string body = Body(3000);
-    CTestHttpServer server(
-        [&](const Request& request)
+    const std::string body = Body(60000);
+    const std::string partial = DeadUrl("/partial.bin");
+    const std::string whole = DeadUrl("/whole.bin");
+    Store(partial);
+    Store(whole);
+    m_folder.Write("partial.bin", body.substr(0, 20000));
+    m_folder.Write("whole.bin", body);
+    std::string done;
+    {
+        CTestHttpServer server([&](const Request&) { return File(body); });
+        done = server.GetUrl("/done.bin");
+        CDownloadJob* job = Add(done);
+        ASSERT_TRUE(WaitForEnd(job));
+        ASSERT_EQ(CDownloadJob::Finished, job->GetState());
+        List().SaveEnded();
+        DWORD type = 0;
+        std::string stored;
+        ASSERT_TRUE(
+            TestRegistry::GetRaw(HKEY_CURRENT_USER, KeyPath(done).c_str(), "completeSize", type, stored));
+        EXPECT_EQ(static_cast<DWORD>(REG_QWORD), type);
+        m_list.reset();
+    }
+    const std::tuple<std::string, int, std::string, std::string> jobs[] = {
+        {partial, CDownloadJob::Failed, "partial.bin", body.substr(0, 20000)},
+        {whole, CDownloadJob::Failed, "whole.bin", body},
+        {done, CDownloadJob::Finished, "done.bin", body},
+    };
+    for (int run = 0; run < 2; ++run)
+    {
+        EXPECT_EQ(3u, List().JobCount());
+        for (const auto& [url, state, name, bytes] : jobs)
         {
-            Reply reply = File(body);
-            reply.pieceSize = request.target == "/slow.bin" ? 1000 : 0;
-            reply.pieceDelayMs = 5000;
-            return reply;
-        });
-    const std::string doneUrl = server.GetUrl("/done.bin");
-    CDownloadJob* done = Add(doneUrl);
-    CDownloadJob* slow = Add(server.GetUrl("/slow.bin"));
-    ASSERT_TRUE(WaitForEnd(done));
-    ASSERT_TRUE(WaitForState(slow, CDownloadJob::Downloading));
-    EXPECT_FALSE(slow->Open(nullptr)) << "only a finished file opens";
-    EXPECT_FALSE(List().RemoveJob(slow)) << "its worker still runs";
-    EXPECT_TRUE(List().RemoveJob(done));
-    EXPECT_FALSE(List().RemoveJob(done));
-    ASSERT_EQ(1u, List().JobCount());
-    EXPECT_EQ(slow, List().JobAt(0));
-    EXPECT_FALSE(TestRegistry::KeyExists(HKEY_CURRENT_USER, KeyPath(doneUrl).c_str()));
-    EXPECT_TRUE(body == m_folder.Read("done.bin"));
+            CDownloadJob* job = Find(url);
+            ASSERT_TRUE(WaitForEnd(job));
+            EXPECT_EQ(state, job->GetState()) << name;
+            EXPECT_EQ(state == CDownloadJob::Finished ? bytes.size() : 0u, job->GetTotalSize()) << name;
+            EXPECT_TRUE(bytes == m_folder.Read(name)) << name;
+        }
+        Restart();
+    }
 }

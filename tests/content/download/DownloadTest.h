@@ -84,18 +84,14 @@ protected:
         return nullptr;
     }
 
-    static bool WaitForState(const CDownloadJob* job, int state, DWORD milliseconds = 20000)
+    static bool WaitForState(const CDownloadJob* job, int state)
     {
-        return job != nullptr && WaitUntil([&] { return job->GetState() == state; }, milliseconds);
+        return job != nullptr && WaitUntil([&] { return job->GetState() == state; }, 20000);
     }
+    // Failed and Finished are the last states.
     static bool WaitForEnd(const CDownloadJob* job)
     {
-        return job != nullptr && WaitUntil(
-                                     [&] {
-                                         return job->GetState() == CDownloadJob::Failed ||
-                                                job->GetState() == CDownloadJob::Finished;
-                                     },
-                                     20000);
+        return job != nullptr && WaitUntil([&] { return job->GetState() >= CDownloadJob::Failed; }, 20000);
     }
 
     // Bytes that differ from position to position, so a misplaced piece shows.

@@ -3,16 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 using namespace Content::Download;
-
-namespace
-{
-std::string Name(const char* url)
-{
-    return FileNameFromUrl(url).GetString();
-}
-} // namespace
 
 // The last path segment without query or fragment, made safe for Windows.
 TEST(LocalFileName, FromTheUrlsLastPathSegment)
@@ -51,62 +44,14 @@ TEST(LocalFileName, FromTheUrlsLastPathSegment)
     };
     for (const auto& [url, name] : cases)
     {
-        EXPECT_EQ(name, Name(url)) << url;
+        EXPECT_STREQ(name, FileNameFromUrl(url)) << url;
     }
     // As earlier versions named the file.
     EXPECT_STREQ("%D0%9A.mp3", FileNameFromUrl("http://h.test/%D0%9A.mp3", 120, SegmentEscapes::Kept));
-    EXPECT_STREQ("a_b.mp3", SafeFileName("a\x01"
-                                         "b.mp3")
-                                .GetString());
-    EXPECT_STREQ("a_b", SafeFileName("a\x7f"
-                                     "b")
-                            .GetString());
-    // Bytes of other scripts are fine in a name.
-    EXPECT_STREQ("caf\xe9.mp3", SafeFileName("caf\xe9.mp3").GetString());
-}
-
-TEST(LocalFileName, TrailingDotsAndSpacesGo)
-{
-    EXPECT_STREQ("clip.mp3", SafeFileName("clip.mp3. . ").GetString());
-    EXPECT_STREQ("clip", SafeFileName("clip...").GetString());
-    EXPECT_STREQ(" clip", SafeFileName(" clip ").GetString());
-}
-
-TEST(LocalFileName, DeviceNamesNeverNameTheFile)
-{
-    const char* reserved[] = {"CON",      "con",  "Nul",      "nul.txt",  "aux.tar.gz", "PRN",    "COM1",
-                              "com9.mp3", "LPT1", "lpt5.log", "CON .txt", "COM\xb9",    "conin$", "CONOUT$"};
-    for (const char* name : reserved)
-    {
-        EXPECT_TRUE(IsReservedDeviceName(name)) << name;
-        const CString safe = SafeFileName(name);
-        EXPECT_FALSE(IsReservedDeviceName(safe)) << safe.GetString();
-        EXPECT_EQ('_', safe[0]) << safe.GetString();
-    }
-    const char* ordinary[] = {"console.mp3", "nul_", "COM10", "lpt", "auxiliary.txt", "com1x"};
-    for (const char* name : ordinary)
-    {
-        EXPECT_FALSE(IsReservedDeviceName(name)) << name;
-        EXPECT_STREQ(name, SafeFileName(name).GetString());
-    }
-}
-
-TEST(LocalFileName, LongNamesAreShortenedKeepingTheirExtension)
-{
     const std::string stem(300, 'a');
-    const CString safe = FileNameFromUrl(("http://h.test/" + stem + ".mp3").c_str());
-    EXPECT_EQ(MaxFileNameLength, safe.GetLength());
-    EXPECT_EQ(std::string(MaxFileNameLength - 4, 'a') + ".mp3", safe.GetString());
-
-    // An extension too long to keep is cut like the rest.
-    const CString noExtension = SafeFileName(("x." + stem).c_str(), 20);
-    EXPECT_EQ(20u, noExtension.GetLength());
-    // A cut that ends in dots or spaces drops them too.
-    EXPECT_STREQ("ab.z", SafeFileName("ab. . . . . . . . . . . . . . . .z", 12).GetString());
-    EXPECT_STREQ("abc.mp3", SafeFileName("abcdefgh.mp3", 7).GetString());
-
-    // A UTF-8 name counts characters as Windows does (two for one beyond
-    // U+FFFF) and is never cut inside one.
+    EXPECT_EQ(std::string(MaxFileNameLength - 4, 'a') + ".mp3",
+              FileNameFromUrl(("http://h.test/" + stem + ".mp3").c_str()).GetString());
+    // A UTF-8 name counts characters as Windows does and is never cut inside one.
     std::string cyrillic;
     for (int i = 0; i < 300; ++i)
     {
@@ -114,27 +59,52 @@ TEST(LocalFileName, LongNamesAreShortenedKeepingTheirExtension)
     }
     EXPECT_EQ(cyrillic.substr(0, 2 * (MaxFileNameLength - 4)) + ".mp3",
               std::string(FileNameFromUrl(("http://h.test/" + cyrillic + ".mp3").c_str())));
-    EXPECT_STREQ("\xE6\x96\xB0\xE9\x97\xBB.mp3", SafeFileName("\xE6\x96\xB0\xE9\x97\xBB\xE6\x96\xB0.mp3", 6));
-    EXPECT_STREQ("\xF0\x9F\x8E\xB5.ogg", SafeFileName("\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB5.ogg", 7));
-    EXPECT_STREQ("_.ogg", SafeFileName("\xF0\x9F\x8E\xB5.ogg", 5));
 }
 
-TEST(LocalFileName, NumberedNamesKeepTheExtension)
+// Control bytes go, and so do trailing dots and spaces, also where a cut to
+// the longest name ends; a long name keeps its extension when it can; bytes
+// of other scripts are fine.
+TEST(LocalFileName, SafeNamesAreShortAndNeverNameADevice)
 {
-    EXPECT_EQ("clip (2).mp3", std::string(NumberedFileName("clip.mp3", 2)));
-    EXPECT_EQ("archive.tar (3).gz", std::string(NumberedFileName("archive.tar.gz", 3)));
-    EXPECT_EQ("readme (2)", std::string(NumberedFileName("readme", 2)));
-    EXPECT_EQ(".profile (2)", std::string(NumberedFileName(".profile", 2)));
-}
-
-TEST(LocalFileName, NamesCompareWithoutRegardToLetterCase)
-{
-    const struct
+    const std::tuple<const char*, size_t, const char*> cases[] = {
+        {"a\001b.mp3", 99, "a_b.mp3"},
+        {"a\177b", 99, "a_b"},
+        {"caf\xe9.mp3", 99, "caf\xe9.mp3"},
+        {"clip.mp3. . ", 99, "clip.mp3"},
+        {"clip...", 99, "clip"},
+        {" clip ", 99, " clip"},
+        {"ab. . . . . . . . . . . . . . . .z", 12, "ab.z"},
+        {"abcdefgh.mp3", 7, "abc.mp3"},
+        {"x.aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", 20, "x.aaaaaaaaaaaaaaaaaa"},
+        // Two for one beyond U+FFFF, and never a cut inside a character.
+        {"\xE6\x96\xB0\xE9\x97\xBB\xE6\x96\xB0.mp3", 6, "\xE6\x96\xB0\xE9\x97\xBB.mp3"},
+        {"\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB5.ogg", 7, "\xF0\x9F\x8E\xB5.ogg"},
+        {"\xF0\x9F\x8E\xB5.ogg", 5, "_.ogg"},
+    };
+    for (const auto& [name, limit, safe] : cases)
     {
-        const char* a;
-        const char* b;
-        bool same;
-    } rows[] = {
+        EXPECT_STREQ(safe, SafeFileName(name, limit)) << name;
+    }
+    for (const char* name : {"CON", "con", "Nul", "nul.txt", "aux.tar.gz", "PRN", "COM1", "com9.mp3", "LPT1",
+                             "lpt5.log", "CON .txt", "COM\xb9", "conin$", "CONOUT$"})
+    {
+        EXPECT_TRUE(IsReservedDeviceName(name)) << name;
+        EXPECT_EQ("_" + std::string(name), SafeFileName(name).GetString()) << name;
+    }
+    for (const char* name : {"console.mp3", "nul_", "COM10", "lpt", "auxiliary.txt", "com1x"})
+    {
+        EXPECT_FALSE(IsReservedDeviceName(name)) << name;
+        EXPECT_STREQ(name, SafeFileName(name)) << name;
+    }
+}
+
+TEST(LocalFileName, NumberedNamesKeepTheExtensionAndCaseIsIgnored)
+{
+    EXPECT_STREQ("clip (2).mp3", NumberedFileName("clip.mp3", 2));
+    EXPECT_STREQ("archive.tar (3).gz", NumberedFileName("archive.tar.gz", 3));
+    EXPECT_STREQ("readme (2)", NumberedFileName("readme", 2));
+    EXPECT_STREQ(".profile (2)", NumberedFileName(".profile", 2));
+    const std::tuple<const char*, const char*, bool> rows[] = {
         {"Clip.MP3", "clip.mp3", true},
         {"clip.mp3", "clip.mp4", false},
         {"clip", "clip ", false},
@@ -146,10 +116,9 @@ TEST(LocalFileName, NamesCompareWithoutRegardToLetterCase)
         // ANSI names compare by byte, as they always did.
         {"caf\xC9", "caf\xE9", false},
     };
-    for (const auto& row : rows)
+    for (const auto& [a, b, same] : rows)
     {
-        SCOPED_TRACE(row.a);
-        EXPECT_EQ(row.same, EqualIgnoringCase(row.a, row.b));
-        EXPECT_EQ(row.same, EqualIgnoringCase(row.b, row.a));
+        EXPECT_EQ(same, EqualIgnoringCase(a, b)) << a;
+        EXPECT_EQ(same, EqualIgnoringCase(b, a)) << a;
     }
 }
