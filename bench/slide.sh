@@ -71,7 +71,7 @@ names = samples[0:half:2]
 used = [float(b) - float(a) for a, b in zip(samples[1:half:2], samples[half + 1::2])]
 for name, seconds in zip(names, used):
     print(f"{subject}\t{name} % of a core\t{100 * seconds / window}")
-if count:
+if moving > 0:
     print(f"{subject}\tseconds moving\t{moving}")
     print(f"{subject}\tmoves a second moving\t{count / moving}")
     for name, seconds in zip(names, used):
