@@ -21,6 +21,15 @@ bench_stop() {
   trap - EXIT
 }
 
+# The X server and the window manager of the benchmark's session:
+# wine_session_start own starts them first, in this order.
+xserver_pid() {
+  echo "${wine_session_pids[0]}"
+}
+wm_pid() {
+  echo "${wine_session_pids[1]}"
+}
+
 # CPU seconds (user + system) a process has used so far.
 cpu_seconds() {
   python3 - "$1" <<'PY'

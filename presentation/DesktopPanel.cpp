@@ -119,6 +119,9 @@ bool CDesktopPanel::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPAR
         Settings().SaveSettings();
         result = TRUE;
         return true;
+    case WM_DISPLAYCHANGE:
+        m_screen = ScreenRect();
+        return false;
     case WM_ERASEBKGND:
         // Painting covers the whole window; erasing first would only flicker.
         result = 1;
@@ -156,7 +159,8 @@ void CDesktopPanel::OnInitDialog()
 {
     // Just beyond the right edge of the screen, its bottom 30 pixels above
     // the screen's bottom; the slide brings it in from there.
-    const RECT screen = ScreenRect();
+    m_screen = ScreenRect();
+    const RECT& screen = m_screen;
     const int height = CPanelPainter::Height(Settings().GetFullLayout());
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, screen.right - screen.left, screen.bottom - height - BottomMargin,
                    Width, height, SWP_NOACTIVATE);
@@ -251,7 +255,7 @@ void CDesktopPanel::ApplyOpacity()
 
 void CDesktopPanel::OnAnimationStep()
 {
-    const RECT screen = ScreenRect();
+    const RECT& screen = m_screen;
     const int screenWidth = screen.right - screen.left;
     RECT panel;
     ::GetWindowRect(m_hWnd, &panel);

@@ -114,6 +114,10 @@ private:
     void OpenCurrentLink();
 
     int m_animationState = Hidden;
+    // The screen's rectangle, taken at start-up and whenever the display
+    // changes: every slide step needs it, and under Wine each ask costs
+    // three round trips to wineserver.
+    RECT m_screen = {};
     CHeadline m_currentHeadline;
     CChannelManager* m_channelManager = nullptr; // the creation parameter; not owned
     int m_mouseInside = 0;

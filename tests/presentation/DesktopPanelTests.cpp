@@ -12,6 +12,7 @@
 #include "support/ScratchFolder.h"
 #include "support/TestHttpServer.h"
 #include "support/WaitUntil.h"
+#include "support/WindowPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -142,16 +143,23 @@ TEST_F(DesktopPanelTest, SlidesInFiftyStepsStaysUnderThePointerAndSlidesOut)
     EXPECT_EQ(CDesktopPanel::Appearing, m_panel.GetAnimationState());
     EXPECT_STREQ("first", Title());
     EXPECT_EQ(1u, Settings().GetNewsDisplayed());
-    const std::pair<int, int> slide[] = {{1, 5}, {49, 250}}; // steps, opacity after them
+    const std::pair<int, int> slide[] = {{1, 5}, {25, 125}, {50, 250}}; // steps taken, opacity after them
+    int taken = 0;
     for (const auto& steps : slide)
     {
-        Step(steps.first);
-        EXPECT_EQ(screen.right - 6 * (steps.first == 1 ? 1 : 50), Window().left);
+        Step(steps.first - taken);
+        taken = steps.first;
+        EXPECT_EQ(screen.right - 6 * taken, Window().left);
         EXPECT_EQ(steps.second, m_panel.GetOpacity());
         EXPECT_EQ(CDesktopPanel::Appearing, m_panel.GetAnimationState());
+        if (taken == 25)
+        {
+            SaveWindowPicture(m_window, "panel-on-screen-half-in");
+        }
     }
     Step();
     EXPECT_EQ(CDesktopPanel::Shown, m_panel.GetAnimationState());
+    SaveWindowPicture(m_window, "panel-on-screen-in");
 
     // The pointer on the panel keeps the headline.
     Send(WM_MOUSEMOVE, 0, MAKELPARAM(100, 50));

@@ -8,8 +8,13 @@
 void SaveWindowPicture(HWND window, const std::string& name)
 {
     ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Only the part on the screen: the screen cannot be read beyond its edge,
+    // and a copy that reaches past it copies nothing at all.
     RECT rect;
+    RECT desktop;
     ::GetWindowRect(window, &rect);
+    ::GetWindowRect(::GetDesktopWindow(), &desktop);
+    ::IntersectRect(&rect, &rect, &desktop);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)

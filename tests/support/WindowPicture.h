@@ -1,5 +1,6 @@
-// Saves what a window shows on the screen as build/screenshots/<name>.bmp,
-// for a person to look at; tests never compare these pictures.
+// Saves what the part of a window on the screen shows as
+// build/screenshots/<name>.bmp, for a person to look at; tests never compare
+// these pictures.
 #pragma once
 
 #include <windows.h>
