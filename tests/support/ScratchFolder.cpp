@@ -1,5 +1,7 @@
 #include "ScratchFolder.h"
 
+#include "common/WideText.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,17 +14,23 @@ CScratchFolder::CScratchFolder()
     static std::atomic<unsigned> counter{0};
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
-    m_path = std::string(temp) + "tidelight-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
-             std::to_string(counter++);
+    // Process ids come round again under Wine, and a folder that a killed run
+    // left behind must not lend its files to this one.
     std::error_code error;
-    std::filesystem::create_directory(m_path, error);
+    do
+    {
+        m_path = std::string(temp) + "tidelight-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                 std::to_string(counter++);
+    } while (!std::filesystem::create_directory(m_path, error) && !error);
     EXPECT_FALSE(error) << m_path;
 }
 
 CScratchFolder::~CScratchFolder()
 {
+    // As a wide path, so that the names inside are read and removed in any
+    // script; the folder's own path is ASCII.
     std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
+    std::filesystem::remove_all(std::filesystem::path(Common::Widen(m_path.c_str())), ignored);
 }
 
 void CScratchFolder::Write(const std::string& name, const std::string& bytes) const
