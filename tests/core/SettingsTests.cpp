@@ -44,7 +44,7 @@ protected:
 };
 } // namespace
 
-TEST_F(SettingsTest, AnEmptyRegistryGivesTheDefaultsAndSavingWritesThemAll)
+TEST_F(SettingsTest, AnEmptyRegistryGivesTheDefaultsSavingWritesThemAllOnceAndTheBrowserComesFromHttp)
 {
     const std::map<std::string, std::string> defaults = {
         {"connectionType", "0"},
@@ -70,15 +70,25 @@ TEST_F(SettingsTest, AnEmptyRegistryGivesTheDefaultsAndSavingWritesThemAll)
         EXPECT_STREQ(":8080", settings.GetProxyString());
         EXPECT_EQ(0u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root))
             << "nothing is written before saving";
+        settings.SaveSettings();
+        // The key is closed after a save: the one at destruction writes nothing.
+        TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", 99);
+        settings.SetNewsDisplayed(6);
     }
     EXPECT_EQ(15u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root));
     for (const auto& value : defaults)
     {
         // The history size is read, never written.
-        EXPECT_EQ(value.first == "maxHistorySize" ? "(none)" : value.second,
-                  StoredValue(Root, value.first.c_str()))
-            << value.first;
+        const std::string name = value.first;
+        EXPECT_EQ(name == "maxHistorySize"  ? "(none)"
+                  : name == "newsDisplayed" ? "99"
+                                            : value.second,
+                  StoredValue(Root, name.c_str()))
+            << name;
     }
+    const char command[] = "\"C:\\Browser\\browser.exe\" -url \"%1\"";
+    TestRegistry::SetString(HKEY_CLASSES_ROOT, "HTTP\\shell\\open\\command", nullptr, command);
+    EXPECT_STREQ(command, CSettings().GetBrowserCommand());
 }
 
 TEST_F(SettingsTest, StoredValuesLoadOnlyWhenWellFormedAndAreWrittenBackAsLoaded)
@@ -154,24 +164,6 @@ TEST_F(SettingsTest, PasswordsSurviveARestartScrambledWhateverBytesTheyHold)
     {
         EXPECT_EQ(plain, std::string(back.GetString(), back.GetLength()));
     }
-}
-
-TEST_F(SettingsTest, SecondSaveWritesNothing)
-{
-    CSettings settings;
-    settings.SetNewsDisplayed(5);
-    settings.SaveSettings();
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", 99);
-    settings.SetNewsDisplayed(6);
-    settings.SaveSettings(); // the key is closed: nothing is written
-    EXPECT_EQ("99", StoredValue(Root, "newsDisplayed"));
-}
-
-TEST_F(SettingsTest, BrowserCommandIsReadFromTheHttpClass)
-{
-    const char command[] = "\"C:\\Browser\\browser.exe\" -url \"%1\"";
-    TestRegistry::SetString(HKEY_CLASSES_ROOT, "HTTP\\shell\\open\\command", nullptr, command);
-    EXPECT_STREQ(command, CSettings().GetBrowserCommand());
 }
 
 TEST_F(SettingsTest, UnopenableRegistryLeavesDefaultsAndWritesNothing)
