@@ -26,12 +26,7 @@ protected:
 TEST_F(ChannelRecordTest, StoredOptionsLoadOnlyWhenWellFormedAndAreWrittenBackAsLoaded)
 {
     const CString scrambled = Common::ScramblePassword("pa55");
-    const struct
-    {
-        const char* name;
-        DWORD type;
-        std::string data, loaded;
-    } rows[] = {
+    const StoredRow rows[] = {
         {"username", REG_SZ, "", ""}, // no value: the defaults
         {"username", REG_SZ, std::string("reader", 7), "reader"},
         {"username", REG_SZ, std::string(32, 'u') + '\0', ""},
@@ -68,11 +63,9 @@ TEST_F(ChannelRecordTest, StoredOptionsLoadOnlyWhenWellFormedAndAreWrittenBackAs
                 {"enabled", std::to_string(record.GetEnabled())},
                 {"color", std::to_string(record.GetColor())},
                 {"icon", std::to_string(record.GetIcon())}};
-            for (const auto& field : Defaults)
-            {
-                EXPECT_EQ(field.first == row.name ? row.loaded : field.second, values.at(field.first))
-                    << field.first;
-            }
+            std::map<std::string, std::string> expected(std::begin(Defaults), std::end(Defaults));
+            expected[row.name] = row.loaded;
+            EXPECT_EQ(expected, values);
         }
         EXPECT_EQ(7u, TestRegistry::CountValues(HKEY_CURRENT_USER, Path.c_str()));
         const CString password =

@@ -94,12 +94,7 @@ TEST_F(SettingsTest, AnEmptyRegistryGivesTheDefaultsSavingWritesThemAllOnceAndTh
 TEST_F(SettingsTest, StoredValuesLoadOnlyWhenWellFormedAndAreWrittenBackAsLoaded)
 {
     const CString old = Common::ScramblePassword("old-pass");
-    const struct
-    {
-        const char* name;
-        DWORD type;
-        std::string data, loaded;
-    } rows[] = {
+    const StoredRow rows[] = {
         {"connectionType", REG_DWORD, DwordBytes(3), "3"},
         {"newsDisplayed", REG_DWORD, DwordBytes(12), "12"},
         {"proxyPort", REG_SZ, std::string("3128", 5), "8080"},
