@@ -55,14 +55,15 @@ TEST_F(ChannelRecordTest, StoredOptionsLoadOnlyWhenWellFormedAndAreWrittenBackAs
         }
         {
             CChannelRecord record(Key, true);
+            const auto n = [](DWORD value) { return std::to_string(value); };
+            // clang-format off
             const std::map<std::string, std::string> values = {
                 {"username", record.GetUsername().GetString()},
                 {"password", record.GetPassword().GetString()},
-                {"repeatHeadlines", std::to_string(record.GetRepeatHeadlines())},
-                {"pollingInterval", std::to_string(record.GetPollingInterval())},
-                {"enabled", std::to_string(record.GetEnabled())},
-                {"color", std::to_string(record.GetColor())},
-                {"icon", std::to_string(record.GetIcon())}};
+                {"repeatHeadlines", n(record.GetRepeatHeadlines())}, {"enabled", n(record.GetEnabled())},
+                {"pollingInterval", n(record.GetPollingInterval())}, {"color", n(record.GetColor())},
+                {"icon", n(record.GetIcon())}};
+            // clang-format on
             std::map<std::string, std::string> expected(std::begin(Defaults), std::end(Defaults));
             expected[row.name] = row.loaded;
             EXPECT_EQ(expected, values);

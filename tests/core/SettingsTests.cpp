@@ -19,22 +19,19 @@ const char Root[] = "SOFTWARE\\tidelight";
 std::map<std::string, std::string> Values(const CSettings& s)
 {
     const auto n = [](DWORD value) { return std::to_string(value); };
-    return {{"connectionType", n(s.GetConnectionType())},
-            {"proxyAddress", s.GetProxyAddress().GetString()},
-            {"proxyPort", n(s.GetProxyPort())},
-            {"syncAction", n(s.GetSyncAction())},
+    // clang-format off
+    return {{"connectionType", n(s.GetConnectionType())}, {"proxyAddress", s.GetProxyAddress().GetString()},
+            {"proxyPort", n(s.GetProxyPort())}, {"syncAction", n(s.GetSyncAction())},
             {"syncServiceUrl", s.GetSyncServiceUrl().GetString()},
             {"syncServiceUsername", s.GetSyncServiceUsername().GetString()},
             {"syncServicePassword", s.GetSyncServicePassword().GetString()},
             {"updateServiceUrl", s.GetUpdateServiceUrl().GetString()},
-            {"checkForUpdates", n(s.GetCheckForUpdates())},
-            {"helpActive", n(s.GetHelpActive())},
-            {"fullLayout", n(s.GetFullLayout())},
-            {"newsDisplayed", n(s.GetNewsDisplayed())},
+            {"checkForUpdates", n(s.GetCheckForUpdates())}, {"helpActive", n(s.GetHelpActive())},
+            {"fullLayout", n(s.GetFullLayout())}, {"newsDisplayed", n(s.GetNewsDisplayed())},
             {"panelDisplayInterval", n(s.GetPanelDisplayInterval())},
             {"panelDisplayTime", n(s.GetPanelDisplayTime())},
-            {"tabbedBrowser", n(s.GetTabbedBrowser())},
-            {"maxHistorySize", n(s.GetMaxHistorySize())}};
+            {"tabbedBrowser", n(s.GetTabbedBrowser())}, {"maxHistorySize", n(s.GetMaxHistorySize())}};
+    // clang-format on
 }
 
 class SettingsTest : public ::testing::Test
@@ -46,23 +43,15 @@ protected:
 
 TEST_F(SettingsTest, AnEmptyRegistryGivesTheDefaultsSavingWritesThemAllOnceAndTheBrowserComesFromHttp)
 {
+    // clang-format off
     const std::map<std::string, std::string> defaults = {
-        {"connectionType", "0"},
-        {"proxyAddress", ""},
-        {"proxyPort", "8080"},
-        {"syncAction", "0"},
-        {"syncServiceUrl", CSettings::DefaultSyncServiceUrl},
-        {"syncServiceUsername", ""},
-        {"syncServicePassword", ""},
-        {"updateServiceUrl", CSettings::DefaultUpdateServiceUrl},
-        {"checkForUpdates", "1"},
-        {"helpActive", "1"},
-        {"fullLayout", "1"},
-        {"newsDisplayed", "0"},
-        {"panelDisplayInterval", "10"},
-        {"panelDisplayTime", "7"},
-        {"tabbedBrowser", "0"},
+        {"connectionType", "0"}, {"proxyAddress", ""}, {"proxyPort", "8080"}, {"syncAction", "0"},
+        {"syncServiceUrl", CSettings::DefaultSyncServiceUrl}, {"syncServiceUsername", ""},
+        {"syncServicePassword", ""}, {"updateServiceUrl", CSettings::DefaultUpdateServiceUrl},
+        {"checkForUpdates", "1"}, {"helpActive", "1"}, {"fullLayout", "1"}, {"newsDisplayed", "0"},
+        {"panelDisplayInterval", "10"}, {"panelDisplayTime", "7"}, {"tabbedBrowser", "0"},
         {"maxHistorySize", "8"}};
+    // clang-format on
     {
         CSettings settings;
         EXPECT_EQ(defaults, Values(settings));
