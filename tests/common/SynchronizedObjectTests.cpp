@@ -8,7 +8,7 @@
 using Common::CLockGuard;
 using Common::CSynchronizedObject;
 
-TEST(SynchronizedObject, TheHolderReentersOthersWaitAndOnlyTheHoldersUnlockReleases)
+TEST(SynchronizedObject, TheHolderReentersOthersWaitOnlyTheHoldersUnlockReleasesAndGuardsKeepACounterExact)
 {
     CSynchronizedObject object;
     object.Lock();
@@ -35,11 +35,7 @@ TEST(SynchronizedObject, TheHolderReentersOthersWaitAndOnlyTheHoldersUnlockRelea
     EXPECT_FALSE(object.IsLockedByCurrentThread());
     other.join();
     EXPECT_TRUE(entered);
-}
 
-TEST(SynchronizedObject, GuardsKeepACounterExact)
-{
-    CSynchronizedObject object;
     long counter = 0; // deliberately not atomic: the lock alone protects it
     const auto work = [&]
     {

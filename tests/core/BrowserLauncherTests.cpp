@@ -86,14 +86,8 @@ TEST_F(LauncherTest, LocalFilesOpenOnlyThroughTheirOwnEntryPointAndProgramsOnlyW
             m_launched.clear();
             size_t asked = 0;
             const auto question = [&](const CString&) { return ++asked, row.answer; };
-            if (row.ask)
-            {
-                Launcher(Quoted, tabbed).OpenLocalFile(row.path, question);
-            }
-            else
-            {
-                Launcher(Quoted, tabbed).OpenLocalFile(row.path);
-            }
+            row.ask ? Launcher(Quoted, tabbed).OpenLocalFile(row.path, question)
+                    : Launcher(Quoted, tabbed).OpenLocalFile(row.path);
             EXPECT_EQ(row.asked, asked);
             ASSERT_EQ(row.opened, m_launched.size());
             if (row.opened != 0)

@@ -26,12 +26,7 @@ protected:
 TEST_F(ChannelRecordTest, StoredOptionsLoadOnlyWhenWellFormedAndAreWrittenBackAsLoaded)
 {
     const CString scrambled = Common::ScramblePassword("pa55");
-    const struct
-    {
-        const char* name;
-        DWORD type;
-        std::string data, loaded;
-    } rows[] = {
+    const StoredRow rows[] = {
         {"username", REG_SZ, "", ""}, // no value: the defaults
         {"username", REG_SZ, std::string("reader", 7), "reader"},
         {"username", REG_SZ, std::string(32, 'u') + '\0', ""},
@@ -60,19 +55,18 @@ TEST_F(ChannelRecordTest, StoredOptionsLoadOnlyWhenWellFormedAndAreWrittenBackAs
         }
         {
             CChannelRecord record(Key, true);
+            const auto n = [](DWORD value) { return std::to_string(value); };
+            // clang-format off
             const std::map<std::string, std::string> values = {
                 {"username", record.GetUsername().GetString()},
                 {"password", record.GetPassword().GetString()},
-                {"repeatHeadlines", std::to_string(record.GetRepeatHeadlines())},
-                {"pollingInterval", std::to_string(record.GetPollingInterval())},
-                {"enabled", std::to_string(record.GetEnabled())},
-                {"color", std::to_string(record.GetColor())},
-                {"icon", std::to_string(record.GetIcon())}};
-            for (const auto& field : Defaults)
-            {
-                EXPECT_EQ(field.first == row.name ? row.loaded : field.second, values.at(field.first))
-                    << field.first;
-            }
+                {"repeatHeadlines", n(record.GetRepeatHeadlines())}, {"enabled", n(record.GetEnabled())},
+                {"pollingInterval", n(record.GetPollingInterval())}, {"color", n(record.GetColor())},
+                {"icon", n(record.GetIcon())}};
+            // clang-format on
+            std::map<std::string, std::string> expected(std::begin(Defaults), std::end(Defaults));
+            expected[row.name] = row.loaded;
+            EXPECT_EQ(expected, values);
         }
         EXPECT_EQ(7u, TestRegistry::CountValues(HKEY_CURRENT_USER, Path.c_str()));
         const CString password =

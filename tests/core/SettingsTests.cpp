@@ -19,22 +19,19 @@ const char Root[] = "SOFTWARE\\tidelight";
 std::map<std::string, std::string> Values(const CSettings& s)
 {
     const auto n = [](DWORD value) { return std::to_string(value); };
-    return {{"connectionType", n(s.GetConnectionType())},
-            {"proxyAddress", s.GetProxyAddress().GetString()},
-            {"proxyPort", n(s.GetProxyPort())},
-            {"syncAction", n(s.GetSyncAction())},
+    // clang-format off
+    return {{"connectionType", n(s.GetConnectionType())}, {"proxyAddress", s.GetProxyAddress().GetString()},
+            {"proxyPort", n(s.GetProxyPort())}, {"syncAction", n(s.GetSyncAction())},
             {"syncServiceUrl", s.GetSyncServiceUrl().GetString()},
             {"syncServiceUsername", s.GetSyncServiceUsername().GetString()},
             {"syncServicePassword", s.GetSyncServicePassword().GetString()},
             {"updateServiceUrl", s.GetUpdateServiceUrl().GetString()},
-            {"checkForUpdates", n(s.GetCheckForUpdates())},
-            {"helpActive", n(s.GetHelpActive())},
-            {"fullLayout", n(s.GetFullLayout())},
-            {"newsDisplayed", n(s.GetNewsDisplayed())},
+            {"checkForUpdates", n(s.GetCheckForUpdates())}, {"helpActive", n(s.GetHelpActive())},
+            {"fullLayout", n(s.GetFullLayout())}, {"newsDisplayed", n(s.GetNewsDisplayed())},
             {"panelDisplayInterval", n(s.GetPanelDisplayInterval())},
             {"panelDisplayTime", n(s.GetPanelDisplayTime())},
-            {"tabbedBrowser", n(s.GetTabbedBrowser())},
-            {"maxHistorySize", n(s.GetMaxHistorySize())}};
+            {"tabbedBrowser", n(s.GetTabbedBrowser())}, {"maxHistorySize", n(s.GetMaxHistorySize())}};
+    // clang-format on
 }
 
 class SettingsTest : public ::testing::Test
@@ -44,25 +41,17 @@ protected:
 };
 } // namespace
 
-TEST_F(SettingsTest, AnEmptyRegistryGivesTheDefaultsAndSavingWritesThemAll)
+TEST_F(SettingsTest, AnEmptyRegistryGivesTheDefaultsSavingWritesThemAllOnceAndTheBrowserComesFromHttp)
 {
+    // clang-format off
     const std::map<std::string, std::string> defaults = {
-        {"connectionType", "0"},
-        {"proxyAddress", ""},
-        {"proxyPort", "8080"},
-        {"syncAction", "0"},
-        {"syncServiceUrl", CSettings::DefaultSyncServiceUrl},
-        {"syncServiceUsername", ""},
-        {"syncServicePassword", ""},
-        {"updateServiceUrl", CSettings::DefaultUpdateServiceUrl},
-        {"checkForUpdates", "1"},
-        {"helpActive", "1"},
-        {"fullLayout", "1"},
-        {"newsDisplayed", "0"},
-        {"panelDisplayInterval", "10"},
-        {"panelDisplayTime", "7"},
-        {"tabbedBrowser", "0"},
+        {"connectionType", "0"}, {"proxyAddress", ""}, {"proxyPort", "8080"}, {"syncAction", "0"},
+        {"syncServiceUrl", CSettings::DefaultSyncServiceUrl}, {"syncServiceUsername", ""},
+        {"syncServicePassword", ""}, {"updateServiceUrl", CSettings::DefaultUpdateServiceUrl},
+        {"checkForUpdates", "1"}, {"helpActive", "1"}, {"fullLayout", "1"}, {"newsDisplayed", "0"},
+        {"panelDisplayInterval", "10"}, {"panelDisplayTime", "7"}, {"tabbedBrowser", "0"},
         {"maxHistorySize", "8"}};
+    // clang-format on
     {
         CSettings settings;
         EXPECT_EQ(defaults, Values(settings));
@@ -70,26 +59,31 @@ TEST_F(SettingsTest, AnEmptyRegistryGivesTheDefaultsAndSavingWritesThemAll)
         EXPECT_STREQ(":8080", settings.GetProxyString());
         EXPECT_EQ(0u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root))
             << "nothing is written before saving";
+        settings.SaveSettings();
+        // The key is closed after a save: the one at destruction writes nothing.
+        TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", 99);
+        settings.SetNewsDisplayed(6);
     }
     EXPECT_EQ(15u, TestRegistry::CountValues(HKEY_CURRENT_USER, Root));
     for (const auto& value : defaults)
     {
         // The history size is read, never written.
-        EXPECT_EQ(value.first == "maxHistorySize" ? "(none)" : value.second,
-                  StoredValue(Root, value.first.c_str()))
-            << value.first;
+        const std::string name = value.first;
+        EXPECT_EQ(name == "maxHistorySize"  ? "(none)"
+                  : name == "newsDisplayed" ? "99"
+                                            : value.second,
+                  StoredValue(Root, name.c_str()))
+            << name;
     }
+    const char command[] = "\"C:\\Browser\\browser.exe\" -url \"%1\"";
+    TestRegistry::SetString(HKEY_CLASSES_ROOT, "HTTP\\shell\\open\\command", nullptr, command);
+    EXPECT_STREQ(command, CSettings().GetBrowserCommand());
 }
 
 TEST_F(SettingsTest, StoredValuesLoadOnlyWhenWellFormedAndAreWrittenBackAsLoaded)
 {
     const CString old = Common::ScramblePassword("old-pass");
-    const struct
-    {
-        const char* name;
-        DWORD type;
-        std::string data, loaded;
-    } rows[] = {
+    const StoredRow rows[] = {
         {"connectionType", REG_DWORD, DwordBytes(3), "3"},
         {"newsDisplayed", REG_DWORD, DwordBytes(12), "12"},
         {"proxyPort", REG_SZ, std::string("3128", 5), "8080"},
@@ -154,24 +148,6 @@ TEST_F(SettingsTest, PasswordsSurviveARestartScrambledWhateverBytesTheyHold)
     {
         EXPECT_EQ(plain, std::string(back.GetString(), back.GetLength()));
     }
-}
-
-TEST_F(SettingsTest, SecondSaveWritesNothing)
-{
-    CSettings settings;
-    settings.SetNewsDisplayed(5);
-    settings.SaveSettings();
-    TestRegistry::SetDword(HKEY_CURRENT_USER, Root, "newsDisplayed", 99);
-    settings.SetNewsDisplayed(6);
-    settings.SaveSettings(); // the key is closed: nothing is written
-    EXPECT_EQ("99", StoredValue(Root, "newsDisplayed"));
-}
-
-TEST_F(SettingsTest, BrowserCommandIsReadFromTheHttpClass)
-{
-    const char command[] = "\"C:\\Browser\\browser.exe\" -url \"%1\"";
-    TestRegistry::SetString(HKEY_CLASSES_ROOT, "HTTP\\shell\\open\\command", nullptr, command);
-    EXPECT_STREQ(command, CSettings().GetBrowserCommand());
 }
 
 TEST_F(SettingsTest, UnopenableRegistryLeavesDefaultsAndWritesNothing)

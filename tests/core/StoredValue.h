@@ -1,4 +1,4 @@
-// What the registry holds under a name, as text, for the record tests.
+// What the registry holds under a name, as text, and rows of stored values, for the record tests.
 #pragma once
 
 #include "support/RegistrySandbox.h"
@@ -30,3 +30,11 @@ inline std::string DwordBytes(DWORD value)
 {
     return std::string(reinterpret_cast<const char*>(&value), sizeof(value));
 }
+
+// A value as the registry holds it, and what a record then loads from it.
+struct StoredRow
+{
+    const char* name;
+    DWORD type;
+    std::string data, loaded;
+};

@@ -74,28 +74,21 @@ def postgres_url():
         shutil.rmtree(top, ignore_errors=True)
 
 
-def _empty(kind, request, tmp_path):
-    """A store with nothing in it, and its address."""
-    if kind == "sqlite":
-        database = str(tmp_path / "listing.sqlite3")
-        return open_store(database), database
+@pytest.fixture(params=STORES)
+def database(request, tmp_path):
+    """The address of an empty store of each kind."""
+    if request.param == "sqlite":
+        return str(tmp_path / "listing.sqlite3")
     database = request.getfixturevalue("postgres_url")
     store = open_store(database)
     with store._transaction() as cursor:
         cursor.execute("TRUNCATE channels, accounts, rates")
-    return store, database
-
-
-@pytest.fixture(params=STORES)
-def database(request, tmp_path):
-    """The address of an empty store of each kind."""
-    store, address = _empty(request.param, request, tmp_path)
     store.close()
-    return address
+    return database
 
 
-@pytest.fixture(params=STORES)
-def store(request, tmp_path):
-    store, _ = _empty(request.param, request, tmp_path)
+@pytest.fixture
+def store(database):
+    store = open_store(database)
     yield store
     store.close()

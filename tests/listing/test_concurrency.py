@@ -1,5 +1,6 @@
 """Fifty clients at once through gunicorn with four workers, over each
-store: every add and remove is answered and none is lost."""
+store: every add and remove is answered, none is lost and no listing
+overfills."""
 
 import os
 import socket
@@ -69,7 +70,7 @@ def crowd(client):
     assert not any(thread.is_alive() for thread in threads)
 
 
-def test_fifty_clients_at_once_lose_nothing(gunicorn):
+def test_fifty_clients_at_once_lose_nothing_and_cannot_overfill_a_listing(gunicorn):
     problems = []
 
     def client(number):
@@ -96,10 +97,9 @@ def test_fifty_clients_at_once_lose_nothing(gunicorn):
                   for number in range(user, CLIENTS, USERS) for n in (0, 3, 4, 5)}
         assert kind == "opml" and sorted(listed) == sorted(wanted)
 
-
-def test_fifty_clients_adding_to_one_listing_cannot_overfill_it(gunicorn):
+    # Fifty adding to one listing cannot overfill it; each round is a fresh
+    # race for the last places of a new listing.
     full = ("error", "The listing is full: it holds %d channels, the most it may" % LIMIT)
-    # Each round is a fresh race for the last places of a new listing.
     for user in (b"crowd%d" % n for n in range(4)):
         answers = []
         crowd(lambda number: answers.append(gunicorn.add(user, b"pw", b"http://c%d.example/" % number)))

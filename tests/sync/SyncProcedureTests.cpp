@@ -177,10 +177,9 @@ TEST_F(SyncTest, EachRunShowsItsBoxesSendsItsRequestsAndMakesItsChanges)
         m_answer = row.answer;
         Settings().SetSyncServiceUsername(row.user);
         Open(Dialog::OptionsPage);
-        ComboBox_SetCurSel(Item(IDC_SYNC_ACTION), row.action);
         ::SendMessageA(Item(IDC_SYNC_PROGRESS), PBM_SETPOS, 50, 0);
 
-        Command(IDC_SYNCHRONIZE);
+        Synchronize(row.action);
 
         EXPECT_EQ(row.boxes, m_boxes);
         EXPECT_EQ(row.localAfter, TakeChannels());
