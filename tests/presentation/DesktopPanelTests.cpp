@@ -50,6 +50,8 @@ protected:
         Settings().SetNewsDisplayed(0);
         Settings().SetPanelDisplayTime(defaults.GetPanelDisplayTime());
         Settings().SetPanelDisplayInterval(defaults.GetPanelDisplayInterval());
+        Common::SetTickCountSource(nullptr);
+        SetShellOpen(CBrowserLauncher::ShellOpen());
     }
 
     CFakeRetriever* Channel(const char* key)
@@ -362,14 +364,6 @@ TEST_F(DesktopPanelTest, DoubleClickOpensAFileOnlyForTheDownloadServicesNotice)
                  { opened.emplace_back(file.GetString(), parameters.GetString()); });
     g_now = 5000000;
     Common::SetTickCountSource(&Now);
-    struct Restore
-    {
-        ~Restore()
-        {
-            Common::SetTickCountSource(nullptr);
-            SetShellOpen(CBrowserLauncher::ShellOpen());
-        }
-    } restore;
 
     CTestHttpServer server(&SmallFile);
     ASSERT_TRUE(m_jobs.AddJob(server.GetUrl("/talk.ogg").c_str()));
