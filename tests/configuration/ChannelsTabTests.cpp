@@ -39,7 +39,6 @@ protected:
         }
         return texts;
     }
-    Strings Keys() { return ::Keys(m_manager); }
     CChannelRecord& Record(unsigned index) { return *m_manager.ChannelAt(index)->GetChannel(); }
     void SetRow(int row, UINT state, UINT mask)
     {
@@ -110,7 +109,7 @@ TEST_F(ChannelsTabTest, AddsWhereTheManagerSortsAndOnlyKeysItTakes)
         SCOPED_TRACE(step.typed);
         Add(step.typed);
         EXPECT_EQ(step.rows, Column(0));
-        EXPECT_EQ(step.rows, Keys());
+        EXPECT_EQ(step.rows, ::Keys(m_manager));
         EXPECT_EQ(step.selected, List().GetSelectedIndex());
         EXPECT_EQ(step.refused ? step.typed : "", Text(IDC_CHANNEL_URL));
         EXPECT_EQ(step.refused, HintShown());
@@ -121,7 +120,7 @@ TEST_F(ChannelsTabTest, AddsWhereTheManagerSortsAndOnlyKeysItTakes)
     SelectRow(0);
     Command(IDC_CHANNEL_REMOVE);
     EXPECT_EQ(abc, Column(0));
-    EXPECT_EQ(abc, Keys());
+    EXPECT_EQ(abc, ::Keys(m_manager));
 }
 
 // Each row tells the channel's state, and a failing channel why it fails and
@@ -258,7 +257,7 @@ TEST_F(ChannelsTabTest, ActsOnNothingAndRebuildsWhenChannelsChangedUnderneath)
         action.second();
         Pump();
         const Strings abc = {"http://h/a", "http://h/b", "http://h/c"};
-        EXPECT_EQ(abc, Keys());
+        EXPECT_EQ(abc, ::Keys(m_manager));
         EXPECT_EQ(abc, Column(0));
         EXPECT_EQ(2, List().GetSelectedIndex()) << "c stays selected";
         for (const CFakeRetriever* channel : channels)

@@ -70,8 +70,7 @@ protected:
 } // namespace
 
 // The buttons follow the selected job's state and reach the job (what the
-// job then does is the download tests' matter); Clear takes every ended row
-// and its key, but no file.
+// job then does is the download tests' matter); Clear takes every ended row.
 TEST_F(DownloadsTabTest, ButtonsFollowTheJobsStateAndClearTakesEndedRows)
 {
     Add("/stall.bin", -1);
@@ -150,22 +149,12 @@ TEST_F(DownloadsTabTest, ButtonsFollowTheJobsStateAndClearTakesEndedRows)
         EXPECT_EQ(coming ? "1.91 MB's" : "", Cell(1, 4));
     }
 
-    const size_t files = m_folder.Files().size();
-    ASSERT_LT(0u, files);
+    // Which jobs the list lets go, and that their keys and files stay or go
+    // with them, is the job list's matter: the page keeps exactly the rows
+    // whose jobs stay.
     Command(IDC_DOWNLOAD_CLEAR);
     ASSERT_EQ(2, Rows().GetItemCount());
     EXPECT_EQ(m_server.GetUrl("/stall.bin"), Cell(0, 0));
     EXPECT_EQ(m_server.GetUrl("/slow-interview.ogg"), Cell(1, 0));
     EXPECT_EQ(2u, m_jobs.JobCount());
-    for (const std::string& path : {std::string("/stall.bin"), std::string("/slow-talk.mp3"),
-                                    std::string("/slow-interview.ogg"), std::string("/missing.bin"), episode})
-    {
-        // The key stays exactly for the rows that stay.
-        const std::string url = m_server.GetUrl(path),
-                          key = std::string(CDownloadJobList::RegistryPath) + "\\" + url;
-        EXPECT_EQ(url == Cell(0, 0) || url == Cell(1, 0),
-                  TestRegistry::KeyExists(HKEY_CURRENT_USER, key.c_str()))
-            << path;
-    }
-    EXPECT_EQ(files, m_folder.Files().size());
 }

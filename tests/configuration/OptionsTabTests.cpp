@@ -103,6 +103,19 @@ protected:
 
 TEST_F(OptionsTabTest, ControlsShowTheirSettingsAndStoreWhatTheUserEnters)
 {
+    // The stored connection type selects its entry (-1: none for a value some
+    // other program left), and only an explicit proxy enables its fields.
+    const std::pair<DWORD, int> types[] = {{1, 0}, {0, 1}, {4, 2}, {3, 3}, {2, -1}, {7, -1}};
+    for (const auto& type : types)
+    {
+        SCOPED_TRACE(type.first);
+        Settings().SetConnectionType(type.first);
+        Open(Dialog::OptionsPage);
+        EXPECT_EQ(type.second, ComboBox_GetCurSel(Item(IDC_CONNECTION_TYPE)));
+        EXPECT_EQ(type.first == 3, ::IsWindowEnabled(Item(IDC_PROXY_ADDRESS)) != FALSE);
+        EXPECT_EQ(type.first == 3, ::IsWindowEnabled(Item(IDC_PROXY_PORT)) != FALSE);
+        Close();
+    }
     CSettings& s = Settings();
     s.SetConnectionType(CSettings::Proxy);
     s.SetProxyAddress("proxy.test");
@@ -160,22 +173,6 @@ TEST_F(OptionsTabTest, ControlsShowTheirSettingsAndStoreWhatTheUserEnters)
             EXPECT_EQ(row.stored + " second(s)",
                       Text(row.id == IDC_DISPLAY_TIME ? IDC_DISPLAY_TIME_LABEL : IDC_DISPLAY_INTERVAL_LABEL));
         }
-    }
-}
-
-TEST_F(OptionsTabTest, StoredConnectionTypeSelectsItsEntryAndEnablesTheProxyOnlyForAnExplicitOne)
-{
-    // -1: no entry for a value some other program left in the registry.
-    const std::pair<DWORD, int> rows[] = {{1, 0}, {0, 1}, {4, 2}, {3, 3}, {2, -1}, {7, -1}};
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.first);
-        Settings().SetConnectionType(row.first);
-        Open(Dialog::OptionsPage);
-        EXPECT_EQ(row.second, ComboBox_GetCurSel(Item(IDC_CONNECTION_TYPE)));
-        EXPECT_EQ(row.first == 3, ::IsWindowEnabled(Item(IDC_PROXY_ADDRESS)) != FALSE);
-        EXPECT_EQ(row.first == 3, ::IsWindowEnabled(Item(IDC_PROXY_PORT)) != FALSE);
-        Close();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "presentation/PanelPainter.h"
 
 #include "common/UniqueHandle.h"
+#include "common/WideText.h"
 
 #include <gtest/gtest.h>
 
@@ -141,38 +142,28 @@ TEST(PanelPainter, ErrorsAndUnknownIconIndexesGetIconsOfTheirOwn)
 
 TEST(PanelPainter, TitlesInEveryScriptShowTheirOwnGlyphsFromTheirOwnSide)
 {
-    // Each title beside a twin made of its first character only: a font
-    // without the script draws the same box for every character, so the
-    // two would look alike. Shaped Arabic differs from its twin whatever the
-    // font draws, so only its side counts.
+    // Each title beside a twin whose letters are all its first one: a font
+    // without the script draws the same box for every character, so the two
+    // would look alike. Shaped Arabic differs from its twin whatever the font
+    // draws, so only its side counts.
     const struct
     {
         const char* name;
         const char* title;
-        const char* twin;
         bool rightToLeft;
     } cases[] = {
-        {"russian", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80",
-         "\xD0\x9F\xD0\x9F\xD0\x9F\xD0\x9F\xD0\x9F\xD0\x9F, \xD0\x9F\xD0\x9F\xD0\x9F", false},
-        {"greek", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1",
-         "\xCE\x9A\xCE\x9A\xCE\x9A\xCE\x9A\xCE\x9A\xCE\x9A\xCE\x9A", false},
+        {"russian", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80", false},
+        {"greek", "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1", false},
         {"arabic",
          "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 \xD8\xA8\xD8\xA7\xD9\x84\xD8\xB9\xD8\xA7\xD9\x84\xD9\x85",
-         nullptr, true},
-        {"hebrew", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D",
-         "\xD7\xA9\xD7\xA9\xD7\xA9\xD7\xA9 \xD7\xA9\xD7\xA9\xD7\xA9\xD7\xA9", true},
-        {"chinese", "\xE4\xBD\xA0\xE5\xA5\xBD\xE4\xB8\x96\xE7\x95\x8C",
-         "\xE4\xBD\xA0\xE4\xBD\xA0\xE4\xBD\xA0\xE4\xBD\xA0", false},
+         true},
+        {"hebrew", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D", true},
+        {"chinese", "\xE4\xBD\xA0\xE5\xA5\xBD\xE4\xB8\x96\xE7\x95\x8C", false},
         {"japanese", "\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF\xE6\x9D\xB1\xE4\xBA\xAC",
-         "\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93\xE3\x81\x93", false},
-        {"korean", "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94",
-         "\xEC\x95\x88\xEC\x95\x88\xEC\x95\x88\xEC\x95\x88\xEC\x95\x88", false},
-        {"french", "\xC5\x92ufs, cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 et caf\xC3\xA9",
-         "\xC5\x92\xC5\x92\xC5\x92\xC5\x92, \xC5\x92\xC5\x92\xC5\x92\xC5\x92\xC5\x92 "
-         "\xC5\x92\xC5\x92\xC5\x92\xC5\x92"
-         "\xC5\x92\xC5\x92\xC5\x92 \xC5\x92\xC5\x92 \xC5\x92\xC5\x92\xC5\x92\xC5\x92",
          false},
-        {"emoji", "Launch \xF0\x9F\x9A\x80 today", "LLLLLL \xF0\x9F\x9A\x80 LLLLL", false},
+        {"korean", "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94", false},
+        {"french", "\xC5\x92ufs, cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 et caf\xC3\xA9", false},
+        {"emoji", "Launch \xF0\x9F\x9A\x80 today", false},
     };
     const COLORREF ink = CPanelPainter::TextColor(0, RGB(0, 178, 255));
     for (const auto& c : cases)
@@ -181,12 +172,17 @@ TEST(PanelPainter, TitlesInEveryScriptShowTheirOwnGlyphsFromTheirOwnSide)
         CFrame frame(true);
         frame.Compose(c.title, c.title, 0);
         frame.Save(std::string("panel-script-") + c.name);
-        if (c.twin != nullptr)
+        std::wstring twin = Common::Widen(c.title);
+        for (wchar_t& letter : twin)
         {
-            CFrame twin(true);
-            twin.Compose(c.twin, c.title, 0);
-            EXPECT_NE(frame.Area(TitleArea), twin.Area(TitleArea)) << "the title looks like its twin";
+            letter = letter == L' ' || letter == L',' || IS_HIGH_SURROGATE(letter) || IS_LOW_SURROGATE(letter)
+                         ? letter
+                         : twin[0];
         }
+        CFrame other(true);
+        other.Compose(Common::Narrow(twin.c_str()), c.title, 0);
+        EXPECT_TRUE(std::string(c.name) == "arabic" || frame.Area(TitleArea) != other.Area(TitleArea))
+            << "the title looks like its twin";
         // Short titles: the ink starts at the reading side and stops well
         // before the other.
         int first = -1;
