@@ -61,4 +61,32 @@ bool SameOrigin(const CUrlParts& a, const CUrlParts& b)
                                  std::tolower(static_cast<unsigned char>(y));
                       });
 }
+std::string PercentDecoded(const std::string& text)
+{
+    const auto hexValue = [](char c)
+    {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        // The second digit is only looked at when the first is one, and
+        // neither past the end.
+        const int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        if (low >= 0)
+        {
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        }
+        else
+        {
+            out += text[i];
+        }
+    }
+    return out;
+}
 } // namespace Content

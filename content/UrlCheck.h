@@ -31,6 +31,10 @@ CString WithoutFragment(const CString& url);
 // escaped form reaches the server as the same bytes whatever the code page.
 std::string EscapeRequestTarget(const std::string& object);
 
+// Every %XX of two hex digits as the byte it stands for; a '%' without two
+// digits after it stays as it is.
+std::string PercentDecoded(const std::string& text);
+
 // Same scheme, host (in any case) and port: credentials given for one
 // origin go to no other.
 bool SameOrigin(const CUrlParts& a, const CUrlParts& b);

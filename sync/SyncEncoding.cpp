@@ -1,7 +1,9 @@
 #include "SyncEncoding.h"
 
 #include "common/IdentityHash.h"
+#include "content/UrlCheck.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -9,23 +11,6 @@ namespace Sync
 {
 namespace
 {
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-    {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f')
-    {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F')
-    {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool IsKeptInChannel(unsigned char byte)
 {
     if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9'))
@@ -93,26 +78,10 @@ CString RequestUrl(const CString& base, const char* script, const CString& usern
 
 CString DecodeListedUrl(const char* value)
 {
-    CString decoded;
-    while (*value != 0 && decoded.GetLength() < MaxListedUrlLength)
-    {
-        // The second digit is only looked at when the first is one, so a
-        // value ending in "%" or "%4" is never read past its end.
-        const int high = value[0] == '%' ? HexValue(value[1]) : -1;
-        const int low = high >= 0 ? HexValue(value[2]) : -1;
-        if (low < 0)
-        {
-            decoded += *value++;
-            continue;
-        }
-        const char byte = static_cast<char>(high * 16 + low);
-        if (byte == 0)
-        {
-            break;
-        }
-        decoded += byte;
-        value += 3;
-    }
-    return decoded;
+    // Decoded whole and then cut, which is what decoding the part before the
+    // cut gives: the first NUL byte ends the entry, and so does the length.
+    std::string decoded = Content::PercentDecoded(value);
+    decoded.resize(std::min({decoded.find('\0'), decoded.size(), MaxListedUrlLength}));
+    return CString(decoded.c_str(), decoded.size());
 }
 } // namespace Sync

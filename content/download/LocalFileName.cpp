@@ -1,6 +1,7 @@
 #include "LocalFileName.h"
 
 #include "content/UnicodeText.h"
+#include "content/UrlCheck.h"
 
 #include <cstdint>
 #include <cstring>
@@ -158,34 +159,6 @@ size_t ExtensionStart(const std::string& name)
     const size_t dot = name.rfind('.');
     return dot == std::string::npos || dot == 0 ? std::string::npos : dot;
 }
-
-int HexValue(char c)
-{
-    return c >= '0' && c <= '9'   ? c - '0'
-           : c >= 'a' && c <= 'f' ? c - 'a' + 10
-           : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                  : -1;
-}
-
-std::string Unescaped(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        const int high = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-        const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
-        if (low >= 0)
-        {
-            out += static_cast<char>(high * 16 + low);
-            i += 2;
-        }
-        else
-        {
-            out += text[i];
-        }
-    }
-    return out;
-}
 } // namespace
 
 bool EqualIgnoringCase(const CString& a, const CString& b)
@@ -330,7 +303,7 @@ CString FileNameFromUrl(const CString& url, size_t maxLength, SegmentEscapes esc
         slash == std::string::npos || slash < pathStart ? text.substr(pathStart) : text.substr(slash + 1);
     if (escapes == SegmentEscapes::Decoded)
     {
-        const std::string decoded = Unescaped(segment);
+        const std::string decoded = PercentDecoded(segment);
         if (IsWellFormedUtf8(CString(decoded.c_str(), decoded.size())))
         {
             segment = decoded;
