@@ -29,6 +29,8 @@ TEST(PollScheduleTest, RetryAfterIsSecondsOrAnyOfTheThreeDateForms)
         {"Sun, 06 Nov 1994 08:49:37 CET", false, 0},
         {"Sun, 06 Foo 1994 08:49:37 GMT", false, 0},
         {"Sun, 06 Nov 1994 -1:49:37 GMT", false, 0},
+        {"Sun, 06 Nov 1994 24:00:00 GMT", false, 0},
+        {"Sun, 06 Nov 1969 08:49:37 GMT", false, 0},
         {"Sun, 06 Nov 1994 08:49:37 GMT trailing", false, 0},
         {"12 seconds", false, 0},
         {"-5", false, 0},

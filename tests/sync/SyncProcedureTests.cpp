@@ -132,11 +132,15 @@ TEST_F(SyncTest, EachRunShowsItsBoxesSendsItsRequestsAndMakesItsChanges)
         int action, answer;
         Strings local, listing, boxes, localAfter, listingAfter, requests;
         int bar; // 50 before the run
+        const char* password = "secret";
     } rows[] = {
         // clang-format off
         {"no user name", "", 0, IDYES, {A}, {},
          {Box("Error", MB_OK | MB_ICONERROR, "Please fill in Username and Password fields.")},
          {A}, {}, {}, 50},
+        {"no password", "alice", 1, IDYES, {A}, {},
+         {Box("Error", MB_OK | MB_ICONERROR, "Please fill in Username and Password fields.")},
+         {A}, {}, {}, 50, ""},
         {"a user name that would add a header", "al\r\nX-Injected: 1", 1, IDYES, {A}, {},
          {Failed("The user name contains a control character (a tab or a line break, say). "
                  "Type it again without one.")},
@@ -176,6 +180,7 @@ TEST_F(SyncTest, EachRunShowsItsBoxesSendsItsRequestsAndMakesItsChanges)
         m_listing = row.listing;
         m_answer = row.answer;
         Settings().SetSyncServiceUsername(row.user);
+        Settings().SetSyncServicePassword(row.password);
         Open(Dialog::OptionsPage);
         ::SendMessageA(Item(IDC_SYNC_PROGRESS), PBM_SETPOS, 50, 0);
 

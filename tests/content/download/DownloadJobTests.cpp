@@ -136,8 +136,9 @@ TEST_F(DownloadJobTest, PauseHoldsTheFileResumeContinuesAndCancelDeletesIt)
     ASSERT_TRUE(WaitForState(job, CDownloadJob::Paused));
     EXPECT_FALSE(job->Pause());
     EXPECT_LT(job->GetDownloaded(), body.size());
-    Common::CUniqueFile other(
-        ::CreateFileA(job->GetLocalPath(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    Common::CUniqueFile other(::CreateFileA(job->GetLocalPath(), GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(other) << "nobody else may write a paused job's file";
     ASSERT_TRUE(job->Resume());
 
